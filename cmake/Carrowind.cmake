@@ -1,0 +1,16 @@
+# Shared build helpers.
+
+# carrowind_add_test(NAME SOURCES src... LIBS lib...)
+# A GoogleTest executable whose cases ctest lists one by one. Tests find the
+# repository's files through CW_SOURCE_DIR and the built programs through
+# CW_BINARY_DIR.
+function(carrowind_add_test name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  target_compile_definitions(${name} PRIVATE
+    CW_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+    CW_BINARY_DIR="${PROJECT_BINARY_DIR}")
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "LC_ALL=;LANG=C.UTF-8;CW_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+endfunction()

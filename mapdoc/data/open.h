@@ -1,0 +1,54 @@
+#pragma once
+// Entry points of our host's data access over GDAL/OGR. Everything handed
+// out answers the host interfaces (host/table.h, host/layer.h); the rest of
+// mapdoc builds layers, renderers and documents on top of these.
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "host/host.h"
+
+namespace mapdoc {
+
+// Where a layer's or a table's records live: a file path (relative paths
+// resolve against baseDir) or a connection string, and the layer within it
+// ("" for the first, or only, layer).
+struct SourceSpec {
+  std::string path;
+  std::string connection;
+  std::string layer;
+};
+
+// Opens a vector layer. The object answers IFeatureClass, ITable, IClass,
+// IDatasetName and IName. Fields come in the order a desktop GIS shows them:
+// object ID, geometry, attributes. Throws HostError with a message that
+// names the source when it cannot be opened.
+host::Ref<host::IFeatureClass> openFeatureClass(const SourceSpec& source, const std::filesystem::path& baseDir);
+
+// Opens a table to join (any OGR vector source, with or without geometry).
+host::Ref<host::ITable> openTable(const SourceSpec& source, const std::filesystem::path& baseDir);
+
+// Whether a path names a raster dataset (for raster layers).
+bool isRaster(const SourceSpec& source, const std::filesystem::path& baseDir);
+
+// The display table of a layer joined with another table: fields named
+// "<layer table>.<field>" and "<join table>.<field>", every layer record kept
+// (left join on layerField = joinField). Answers ITable, IClass and
+// IRelQueryTable; where clauses may name every field.
+host::Ref<host::ITable> joinTables(host::ITable* layerTable, host::ITable* joinTable, const host::Text& layerField,
+                                   const host::Text& joinField);
+
+// A fixed set of records of a table by object ID.
+host::Ref<host::ISelectionSet> makeSelectionSet(host::ITable* table, const std::vector<std::int32_t>& oids);
+
+// A field name as a where clause of this table must write it ("NAME" for
+// most sources, [NAME] for personal geodatabases, NAME for enterprise
+// databases).
+host::Text quoteField(host::ITable* table, const host::Text& field);
+
+// Registers the factories of the host's creatable classes (host/classes.h).
+// Safe to call more than once.
+void registerHostClasses();
+
+}  // namespace mapdoc

@@ -1,0 +1,35 @@
+#pragma once
+// The user's locale, taken from the environment the way the C library does:
+// LC_ALL, then the category's own variable (LC_NUMERIC, LC_MONETARY,
+// LC_CTYPE), then LANG. "C", "POSIX", an empty or an unknown name fall back
+// to en_US conventions. Nothing here depends on the system's installed
+// locales; ICU carries the data.
+#include <string>
+#include <string_view>
+
+namespace platform::locale {
+
+enum class Category { Numeric, Monetary, Ctype, Time };
+
+// The ICU locale identifier in force for a category, e.g. "de_DE".
+std::string localeName(Category category);
+
+// Replaces the environment for every category (tests, the --locale option of
+// tools). An empty name goes back to the environment.
+void setOverride(std::string_view name);
+
+// Numeric conventions of the Numeric category.
+std::u16string decimalSeparator();
+std::u16string groupingSeparator();
+
+// The locale-aware number test of automation: surrounding spaces, a leading
+// or trailing sign, the locale's decimal separator and digit grouping, an
+// exponent, and a leading currency symbol are accepted. On success value
+// receives the number.
+bool isNumeric(std::u16string_view text, double* value = nullptr);
+
+// Case mapping by the Ctype category's rules.
+std::u16string toUpper(std::u16string_view text);
+std::u16string toLower(std::u16string_view text);
+
+}  // namespace platform::locale

@@ -1,0 +1,129 @@
+#pragma once
+// A map document: the layers of one map, the table of contents, the page
+// layout with its legends and the application around them, read from and
+// written to a JSON file (".cwmap" by convention; any name is read).
+//
+// Every object handed out is live: a label written into a renderer, a
+// selection or a definition query changed through the host interfaces is
+// what the next call sees and what save() writes.
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <vector>
+
+#include "host/host.h"
+#include "mapdoc/document_error.h"
+#include "mapdoc/json.h"
+#include "platform/com/object.h"
+
+namespace mapdoc {
+
+class Application;
+class CommandBars;
+class ContentsView;
+class Map;
+class PageLayout;
+class StatusBar;
+
+class MapDocument
+    : public com::Object<host::IMxDocument, host::IDocument, host::IDocumentDirty, host::IDocumentEventSource> {
+ public:
+  // Reads a document. Throws DocumentError naming the file, the member and
+  // the problem; nothing is returned unless the whole document was read.
+  // Data sources are opened when first used, so a missing data file makes
+  // its layer invalid (ILayer::Valid) instead of failing the document.
+  MapDocument() = default;  // empty; use open() or fromJson()
+
+  static host::Ref<MapDocument> open(const std::filesystem::path& file);
+
+  // Builds a document from JSON as if it had been read from file (relative
+  // data paths resolve against file's folder). Nothing is written.
+  static host::Ref<MapDocument> fromJson(const Json& document, const std::filesystem::path& file);
+
+  const std::filesystem::path& path() const { return path_; }
+
+  // The layer named exactly so (letter case as typed), searched through
+  // group layers too; null when there is none.
+  host::Ref<host::ILayer> layer(const host::Text& name) const;
+  // Every layer in table-of-contents order, a group layer before its members.
+  std::vector<host::Ref<host::ILayer>> layers() const;
+
+  // Writes the document back to its file, or to another file, atomically
+  // (a temporary file in the same folder, flushed, then renamed): a failure
+  // leaves the old file whole. Members this program does not know are kept.
+  // Relative data paths are rewritten so they still name the same files
+  // from the new folder. Throws DocumentError; marks the document clean.
+  void save();
+  void saveAs(const std::filesystem::path& file);
+
+  // The document as save() would write it.
+  Json toJson() const;
+  std::string toText() const;
+
+  // An application whose Document is this one (the same object while any
+  // caller holds it).
+  host::Ref<host::IApplication> application();
+
+  // The members of a layer that this program does not interpret; they are
+  // saved with the layer. Throws DocumentError when no layer has the name.
+  Json& layerExtra(const host::Text& layerName);
+  // The same for the document's top level.
+  Json& extra() { return extra_; }
+
+  // The objects behind the host interfaces, for programs and tests that
+  // draw them or look at what was asked of them.
+  const host::Ref<ContentsView>& contentsView() const { return contents_; }
+  const host::Ref<mapdoc::PageLayout>& pageLayout() const { return layout_; }
+  const host::Ref<StatusBar>& statusBar() const { return statusBar_; }
+  const host::Ref<mapdoc::CommandBars>& commandBars() const { return commandBars_; }
+  const host::Ref<Map>& map() const { return map_; }
+
+  // Tells the listeners (IDocumentEventSource) that this document was
+  // created, opened or is closing.
+  void fireNewDocument();
+  void fireOpenDocument();
+  void fireCloseDocument();
+
+  // How often UpdateContents was called.
+  int updateContentsCount() const { return updateContents_; }
+
+  // IMxDocument
+  host::Ref<host::IMap> FocusMap() override;
+  host::Ref<host::IActiveView> ActiveView() override;
+  host::Ref<host::IContentsView> CurrentContentsView() override;
+  host::Ref<host::IPageLayout> PageLayout() override;
+  void UpdateContents() override;
+  // IDocument
+  host::Text Title() override;
+  host::Ref<host::ICommandBars> CommandBars() override;
+  // IDocumentDirty
+  void SetDirty() override { dirty_ = true; }
+  bool IsDirty() override { return dirty_; }
+  void SetClean() override { dirty_ = false; }
+  // IDocumentEventSource
+  std::uint32_t Advise(host::IDocumentEvents* sink) override;
+  void Unadvise(std::uint32_t cookie) override;
+
+ private:
+  friend class Application;
+  void applicationGone(Application* app);
+  template <class F>
+  void fire(F event);
+
+  std::filesystem::path path_;
+  std::filesystem::path baseDir_;
+  Json extra_ = Json::object();
+  std::vector<std::string> order_;
+  host::Ref<Map> map_;
+  host::Ref<ContentsView> contents_;
+  host::Ref<mapdoc::PageLayout> layout_;
+  host::Ref<StatusBar> statusBar_;
+  host::Ref<mapdoc::CommandBars> commandBars_;
+  Application* application_ = nullptr;  // not owned: the application owns the document
+  std::map<std::uint32_t, host::Ref<host::IDocumentEvents>> sinks_;
+  std::uint32_t nextCookie_ = 1;
+  bool dirty_ = false;
+  int updateContents_ = 0;
+};
+
+}  // namespace mapdoc

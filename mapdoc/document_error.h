@@ -1,0 +1,24 @@
+#pragma once
+// The error a map document reports when it cannot be read or written: the
+// file, the member (a path such as "layers[2].renderer.classes[0].label",
+// empty when the problem is the whole file) and what is wrong.
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+
+namespace mapdoc {
+
+class DocumentError : public std::runtime_error {
+ public:
+  DocumentError(std::filesystem::path file, std::string member, std::string problem);
+  const std::filesystem::path& file() const { return file_; }
+  const std::string& member() const { return member_; }
+  const std::string& problem() const { return problem_; }
+
+ private:
+  std::filesystem::path file_;
+  std::string member_;
+  std::string problem_;
+};
+
+}  // namespace mapdoc

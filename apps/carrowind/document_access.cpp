@@ -1,0 +1,56 @@
+#include "apps/carrowind/document_access.h"
+
+#include <system_error>
+
+#include "apps/carrowind/commands.h"
+#include "platform/text/utf.h"
+
+namespace carrowind::cli {
+
+host::Ref<mapdoc::MapDocument> openDocument(const std::filesystem::path& file) {
+  std::error_code ec;
+  if (!std::filesystem::exists(file, ec)) throw inputError("no such map document: " + file.string());
+  if (std::filesystem::is_directory(file, ec)) throw inputError("a folder, not a map document: " + file.string());
+  try {
+    return mapdoc::MapDocument::open(file);
+  } catch (const mapdoc::DocumentError& e) {
+    throw inputError(e.what());
+  }
+}
+
+std::string layerName(host::ILayer* layer) { return text::toUtf8(layer->Name()); }
+
+host::Ref<host::ILayer> findLayer(mapdoc::MapDocument& document, const std::string& name) {
+  if (auto layer = document.layer(text::fromUtf8(name))) return layer;
+  std::string known;
+  for (const auto& layer : document.layers()) known += (known.empty() ? "" : ", ") + ("\"" + layerName(layer.get()) + "\"");
+  throw inputError("no layer named \"" + name + "\" in " + document.path().string() +
+                   (known.empty() ? " (it has no layers)" : " (layers: " + known + ")"));
+}
+
+host::Ref<host::IFeatureLayer> featureLayer(host::ILayer* layer) {
+  auto feature = com::query<host::IFeatureLayer>(layer);
+  if (!feature) throw inputError("layer \"" + layerName(layer) + "\" is not a feature layer");
+  if (!layer->Valid()) throw inputError("the data of layer \"" + layerName(layer) + "\" cannot be opened");
+  return feature;
+}
+
+host::Ref<host::ITable> displayTable(host::ILayer* layer) {
+  featureLayer(layer);
+  auto display = com::query<host::IDisplayTable>(layer);
+  if (!display) throw inputError("layer \"" + layerName(layer) + "\" has no table");
+  return display->DisplayTable();
+}
+
+int findField(host::ITable* table, const std::string& field) {
+  auto cls = com::query<host::IClass>(table);
+  int index = cls->FindField(text::fromUtf8(field));
+  if (index >= 0) return index;
+  auto fields = cls->Fields();
+  std::string known;
+  for (int i = 0; i < fields->FieldCount(); ++i)
+    known += (i ? ", " : "") + text::toUtf8(fields->Field(i)->Name());
+  throw inputError("no field named \"" + field + "\" (fields: " + known + ")");
+}
+
+}  // namespace carrowind::cli

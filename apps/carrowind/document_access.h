@@ -1,0 +1,32 @@
+#pragma once
+// Opening the document and the layer a command names, with the one-line
+// errors the commands report.
+#include <filesystem>
+#include <string>
+
+#include "host/host.h"
+#include "mapdoc/document.h"
+
+namespace carrowind::cli {
+
+// Throws an input error for a missing file or a document that cannot be read.
+host::Ref<mapdoc::MapDocument> openDocument(const std::filesystem::path& file);
+
+// The layer named exactly so; throws an input error listing the layers
+// there are when there is none.
+host::Ref<host::ILayer> findLayer(mapdoc::MapDocument& document, const std::string& name);
+
+// The layer as a feature layer; throws an input error for raster and group
+// layers and for layers whose data cannot be opened.
+host::Ref<host::IFeatureLayer> featureLayer(host::ILayer* layer);
+
+// The table the layer shows (joined fields included).
+host::Ref<host::ITable> displayTable(host::ILayer* layer);
+
+// The position of a field in a table's fields; throws an input error that
+// lists the table's fields when there is none of that name.
+int findField(host::ITable* table, const std::string& field);
+
+std::string layerName(host::ILayer* layer);
+
+}  // namespace carrowind::cli

@@ -1,0 +1,21 @@
+#pragma once
+// GDAL set up once per process, quietly: errors are read back as text and
+// reported through HostError, never printed.
+#include <string>
+
+#include "host/types.h"
+
+namespace mapdoc::data {
+
+void ensureGdal();
+
+// The text of the last GDAL error on this thread ("" when there is none),
+// and a reset before a call whose failure is to be reported.
+std::string lastGdalError();
+void clearGdalError();
+
+// Throws HostError with what, followed by GDAL's own message when it has one.
+[[noreturn]] void throwGdalError(const std::string& what);
+[[noreturn]] void throwHostError(const std::string& message);
+
+}  // namespace mapdoc::data

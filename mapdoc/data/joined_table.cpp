@@ -1,0 +1,206 @@
+#include "mapdoc/data/joined_table.h"
+
+#include <map>
+
+#include "mapdoc/data/gdal_session.h"
+#include "mapdoc/data/where_clause.h"
+#include "platform/format/ole_date.h"
+#include "platform/text/utf.h"
+
+namespace mapdoc::data {
+namespace {
+
+host::Text tableName(host::ITable* table) {
+  if (auto dialect = com::query<ITableDialect>(table)) return dialect->TableName();
+  if (auto dataset = com::query<host::IDatasetName>(table)) return dataset->Name();
+  return u"table";
+}
+
+// Keys compare by value: 7 (integer) joins 7.0 (real); text exactly.
+std::string keyOf(const host::Value& v) {
+  if (v.isNull() || v.isEmpty()) return {};
+  if (v.isNumber()) return "n" + std::to_string(v.toDouble());
+  if (v.isText()) return "t" + text::toUtf8(v.text());
+  if (v.isDate()) return "d" + std::to_string(v.oleDate());
+  return {};
+}
+
+class JoinedRow : public com::Object<host::IRow> {
+ public:
+  JoinedRow(host::Ref<FieldList> fields, std::shared_ptr<const std::vector<JoinedTable::Values>> rows)
+      : fields_(std::move(fields)), rows_(std::move(rows)) {}
+  void at(std::size_t index) { index_ = index; }
+  host::Value Value(int i) override {
+    const auto& row = (*rows_)[index_];
+    if (i < 0 || static_cast<std::size_t>(i) >= row.size()) throwHostError("field index " + std::to_string(i) + " is out of range");
+    return row[static_cast<std::size_t>(i)];
+  }
+  host::Ref<host::IFields> Fields() override { return fields_; }
+  bool HasOID() override { return true; }
+  std::int32_t OID() override { return (*rows_)[index_][0].int32(); }
+
+ private:
+  host::Ref<FieldList> fields_;
+  std::shared_ptr<const std::vector<JoinedTable::Values>> rows_;
+  std::size_t index_ = 0;
+};
+
+class JoinedCursor : public com::Object<host::ICursor> {
+ public:
+  JoinedCursor(host::Ref<FieldList> fields, std::shared_ptr<const std::vector<JoinedTable::Values>> rows,
+               std::vector<std::size_t> order, bool recycling)
+      : fields_(std::move(fields)), rows_(std::move(rows)), order_(std::move(order)), recycling_(recycling) {}
+  host::Ref<host::IRow> NextRow() override {
+    if (next_ >= order_.size()) return nullptr;
+    if (!recycling_ || !row_) row_ = com::make<JoinedRow>(fields_, rows_);
+    row_->at(order_[next_++]);
+    return row_;
+  }
+  host::Ref<host::IFields> Fields() override { return fields_; }
+  int FindField(const host::Text& name) override { return fields_->FindField(name); }
+
+ private:
+  host::Ref<FieldList> fields_;
+  std::shared_ptr<const std::vector<JoinedTable::Values>> rows_;
+  std::vector<std::size_t> order_;
+  std::size_t next_ = 0;
+  bool recycling_;
+  host::Ref<JoinedRow> row_;
+};
+
+std::vector<FieldInfo> infosOf(host::ITable* table) {
+  auto fields = com::query<host::IClass>(table)->Fields();
+  std::vector<FieldInfo> out;
+  for (int i = 0; i < fields->FieldCount(); ++i) {
+    auto f = fields->Field(i);
+    out.push_back({f->Name(), f->Type(), f->Length(), -1});
+  }
+  return out;
+}
+
+}  // namespace
+
+JoinedTable::JoinedTable(host::ITable* layerTable, host::ITable* joinTable, const host::Text& layerField,
+                         const host::Text& joinField)
+    : source_(layerTable), destination_(joinTable) {
+  if (auto dialect = com::query<ITableDialect>(layerTable)) quoting_ = dialect->Quoting();
+  name_ = tableName(layerTable);
+  const host::Text joinName = tableName(joinTable);
+  const auto layerInfos = infosOf(layerTable), joinInfos = infosOf(joinTable);
+  const int layerKey = com::query<host::IClass>(layerTable)->FindField(layerField);
+  const int joinKey = com::query<host::IClass>(joinTable)->FindField(joinField);
+  if (layerKey < 0) throwHostError("join field \"" + text::toUtf8(layerField) + "\" not found in " + text::toUtf8(name_));
+  if (joinKey < 0) throwHostError("join field \"" + text::toUtf8(joinField) + "\" not found in " + text::toUtf8(joinName));
+
+  std::vector<FieldInfo> fields;
+  for (auto info : layerInfos) fields.push_back({name_ + u"." + info.name, info.type, info.length, -1});
+  std::vector<std::size_t> joinColumns;
+  for (std::size_t i = 0; i < joinInfos.size(); ++i) {
+    if (joinInfos[i].type == host::FieldTypeGeometry) continue;
+    joinColumns.push_back(i);
+    fields.push_back({joinName + u"." + joinInfos[i].name, joinInfos[i].type, joinInfos[i].length, -1});
+  }
+  fields_ = com::make<FieldList>(std::move(fields));
+  for (const auto& f : fields_->infos()) fieldNames_.push_back(text::toUtf8(f.name));
+
+  std::map<std::string, Values> byKey;
+  auto joinCursor = joinTable->Search(nullptr, true);
+  for (auto row = joinCursor->NextRow(); row; row = joinCursor->NextRow()) {
+    auto key = keyOf(row->Value(joinKey));
+    if (key.empty() || byKey.count(key)) continue;  // the first match wins, as a one-to-one join
+    Values values;
+    for (auto c : joinColumns) values.push_back(row->Value(static_cast<int>(c)));
+    byKey.emplace(std::move(key), std::move(values));
+  }
+
+  auto rows = std::make_shared<std::vector<Values>>();
+  auto layerCursor = layerTable->Search(nullptr, true);
+  for (auto row = layerCursor->NextRow(); row; row = layerCursor->NextRow()) {
+    Values values;
+    values.reserve(fields_->infos().size());
+    for (std::size_t i = 0; i < layerInfos.size(); ++i)
+      values.push_back(layerInfos[i].type == host::FieldTypeGeometry ? host::Value::null()
+                                                                     : row->Value(static_cast<int>(i)));
+    auto match = byKey.find(keyOf(values[static_cast<std::size_t>(layerKey)]));
+    for (std::size_t c = 0; c < joinColumns.size(); ++c)
+      values.push_back(match != byKey.end() ? match->second[c] : host::Value::null());
+    rows->push_back(std::move(values));
+  }
+  rows_ = std::move(rows);
+  buildFilterLayer();
+}
+
+void JoinedTable::buildFilterLayer() {
+  ensureGdal();
+  GDALDriver* driver = GetGDALDriverManager()->GetDriverByName("Memory");
+  if (!driver) throwHostError("GDAL has no Memory driver");
+  memory_.reset(driver->Create("joined", 0, 0, 0, GDT_Unknown, nullptr));
+  if (!memory_) throwGdalError("cannot create the joined table");
+  filterLayer_ = memory_->CreateLayer("joined", nullptr, wkbNone, nullptr);
+  int next = 0;
+  for (const auto& info : fields_->infos()) {
+    OGRFieldType type;
+    switch (info.type) {
+      case host::FieldTypeSmallInteger:
+      case host::FieldTypeInteger:
+      case host::FieldTypeOID: type = OFTInteger; break;
+      case host::FieldTypeSingle:
+      case host::FieldTypeDouble: type = OFTReal; break;
+      case host::FieldTypeString: type = OFTString; break;
+      case host::FieldTypeDate: type = OFTDateTime; break;
+      default: memoryField_.push_back(-1); continue;
+    }
+    OGRFieldDefn defn(text::toUtf8(info.name).c_str(), type);
+    if (filterLayer_->CreateField(&defn) != OGRERR_NONE) throwGdalError("cannot build the joined table");
+    memoryField_.push_back(next++);
+  }
+  OGRFeatureDefn* defn = filterLayer_->GetLayerDefn();
+  for (std::size_t r = 0; r < rows_->size(); ++r) {
+    OGRFeature feature(defn);
+    feature.SetFID(static_cast<GIntBig>(r));
+    const auto& row = (*rows_)[r];
+    for (std::size_t i = 0; i < row.size(); ++i) {
+      const int m = memoryField_[i];
+      const auto& v = row[i];
+      if (m < 0 || v.isNull() || v.isEmpty()) continue;
+      if (v.isText()) feature.SetField(m, text::toUtf8(v.text()).c_str());
+      else if (v.isDate()) {
+        auto p = platform::format::fromOleDate(v.oleDate());
+        feature.SetField(m, p.year, p.month, p.day, p.hour, p.minute, static_cast<float>(p.second));
+      } else if (v.kind() == host::Value::Kind::Double) feature.SetField(m, v.real());
+      else if (v.isNumber()) feature.SetField(m, static_cast<int>(v.toDouble()));
+    }
+    if (filterLayer_->CreateFeature(&feature) != OGRERR_NONE) throwGdalError("cannot build the joined table");
+  }
+}
+
+std::vector<std::size_t> JoinedTable::matching(host::IQueryFilter* filter) {
+  std::string clause = filter ? text::toUtf8(filter->WhereClause()) : std::string();
+  std::vector<std::size_t> out;
+  if (clause.find_first_not_of(" \t\r\n") == std::string::npos) {
+    for (std::size_t i = 0; i < rows_->size(); ++i) out.push_back(i);
+    return out;
+  }
+  if (quoting_ == FieldQuoting::Brackets) clause = bracketsToDoubleQuotes(clause);
+  clause = quoteQualifiedNames(clause, fieldNames_);
+  clearGdalError();
+  if (filterLayer_->SetAttributeFilter(clause.c_str()) != OGRERR_NONE) {
+    filterLayer_->SetAttributeFilter(nullptr);
+    throwGdalError("invalid where clause \"" + clause + "\"");
+  }
+  filterLayer_->ResetReading();
+  for (OGRFeatureUniquePtr f(filterLayer_->GetNextFeature()); f; f.reset(filterLayer_->GetNextFeature()))
+    out.push_back(static_cast<std::size_t>(f->GetFID()));
+  filterLayer_->SetAttributeFilter(nullptr);
+  return out;
+}
+
+host::Ref<host::ICursor> JoinedTable::Search(host::IQueryFilter* filter, bool recycling) {
+  return com::make<JoinedCursor>(fields_, rows_, matching(filter), recycling);
+}
+
+std::int32_t JoinedTable::RowCount(host::IQueryFilter* filter) {
+  return static_cast<std::int32_t>(matching(filter).size());
+}
+
+}  // namespace mapdoc::data

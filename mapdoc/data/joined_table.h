@@ -1,0 +1,51 @@
+#pragma once
+// A layer's table with another table joined to it on a key: every record of
+// the layer once, with the joined table's values of the first matching
+// record (or nulls). Fields are named "table.field". Where clauses are
+// evaluated by OGR over an in-memory copy, so they may name any field of
+// either table.
+#include <gdal_priv.h>
+
+#include <memory>
+#include <vector>
+
+#include "mapdoc/data/field_list.h"
+#include "mapdoc/data/ogr_table.h"
+
+namespace mapdoc::data {
+
+class JoinedTable : public com::Object<host::ITable, host::IClass, host::IRelQueryTable, ITableDialect> {
+ public:
+  // Reads both tables. Throws HostError when a key field is missing.
+  JoinedTable(host::ITable* layerTable, host::ITable* joinTable, const host::Text& layerField,
+              const host::Text& joinField);
+
+  host::Ref<host::ICursor> Search(host::IQueryFilter* filter, bool recycling) override;
+  std::int32_t RowCount(host::IQueryFilter* filter) override;
+  int FindField(const host::Text& name) override { return fields_->FindField(name); }
+  host::Ref<host::IFields> Fields() override { return fields_; }
+  bool HasOID() override { return true; }
+  host::Text OIDFieldName() override { return fields_->infos().front().name; }
+  host::Ref<host::ITable> SourceTable() override { return source_; }
+  host::Ref<host::ITable> DestinationTable() override { return destination_; }
+  FieldQuoting Quoting() override { return quoting_; }
+  host::Text TableName() override { return name_; }
+
+  using Values = std::vector<host::Value>;
+
+ private:
+  std::vector<std::size_t> matching(host::IQueryFilter* filter);
+  void buildFilterLayer();
+
+  host::Ref<host::ITable> source_, destination_;
+  host::Ref<FieldList> fields_;
+  FieldQuoting quoting_ = FieldQuoting::DoubleQuotes;
+  host::Text name_;
+  std::shared_ptr<const std::vector<Values>> rows_;
+  std::vector<std::string> fieldNames_;
+  GDALDatasetUniquePtr memory_;
+  OGRLayer* filterLayer_ = nullptr;
+  std::vector<int> memoryField_;  // per host field: the in-memory field, -1 when not copied
+};
+
+}  // namespace mapdoc::data

@@ -1,0 +1,34 @@
+#include "mapdoc/data/selection_set.h"
+
+namespace mapdoc::data {
+namespace {
+
+// The records of an inner cursor whose object IDs are in the set; the
+// inner cursor keeps the table's order.
+class SetCursor : public com::Object<host::ICursor> {
+ public:
+  SetCursor(host::Ref<host::ICursor> inner, std::set<std::int32_t> oids)
+      : inner_(std::move(inner)), oids_(std::move(oids)) {}
+  host::Ref<host::IRow> NextRow() override {
+    while (!oids_.empty()) {
+      auto row = inner_->NextRow();
+      if (!row) break;
+      if (oids_.count(row->OID())) return row;
+    }
+    return nullptr;
+  }
+  host::Ref<host::IFields> Fields() override { return inner_->Fields(); }
+  int FindField(const host::Text& name) override { return inner_->FindField(name); }
+
+ private:
+  host::Ref<host::ICursor> inner_;
+  std::set<std::int32_t> oids_;
+};
+
+}  // namespace
+
+void SelectionSet::Search(host::IQueryFilter* filter, bool recycling, host::Ref<host::ICursor>& cursor) {
+  cursor = com::make<SetCursor>(table_->Search(filter, recycling), oids_);
+}
+
+}  // namespace mapdoc::data

@@ -12,18 +12,18 @@
 #include <vector>
 
 #include "host/host.h"
+#include "mapdoc/command_bars.h"
+#include "mapdoc/contents_view.h"
 #include "mapdoc/document_error.h"
-#include "mapdoc/json.h"
+#include "mapdoc/json_reader.h"
+#include "mapdoc/map.h"
+#include "mapdoc/page_layout.h"
+#include "mapdoc/status_bar.h"
 #include "platform/com/object.h"
 
 namespace mapdoc {
 
 class Application;
-class CommandBars;
-class ContentsView;
-class Map;
-class PageLayout;
-class StatusBar;
 
 class MapDocument
     : public com::Object<host::IMxDocument, host::IDocument, host::IDocumentDirty, host::IDocumentEventSource> {
@@ -68,7 +68,7 @@ class MapDocument
   // saved with the layer. Throws DocumentError when no layer has the name.
   Json& layerExtra(const host::Text& layerName);
   // The same for the document's top level.
-  Json& extra() { return extra_; }
+  Json& extra() { return members_.extra; }
 
   // The objects behind the host interfaces, for programs and tests that
   // draw them or look at what was asked of them.
@@ -109,11 +109,12 @@ class MapDocument
   void applicationGone(Application* app);
   template <class F>
   void fire(F event);
+  void read(const Json& document);
 
   std::filesystem::path path_;
   std::filesystem::path baseDir_;
-  Json extra_ = Json::object();
-  std::vector<std::string> order_;
+  Members members_, pageMembers_;
+  std::vector<Members> legendMembers_;
   host::Ref<Map> map_;
   host::Ref<ContentsView> contents_;
   host::Ref<mapdoc::PageLayout> layout_;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <filesystem>
@@ -16,17 +17,17 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Run {
+struct Result {
   int exitCode;
   std::string out;  // stdout only
   std::string err;
 };
 
-Run carrowind(const std::string& arguments) {
+Result carrowind(const std::string& arguments) {
   const fs::path errFile = fs::temp_directory_path() / ("cw_cli_err_" + std::to_string(::getpid()));
   const std::string command =
       std::string(CW_BINARY_DIR) + "/bin/carrowind " + arguments + " 2>" + errFile.string();
-  Run run{};
+  Result run{};
   FILE* pipe = ::popen(command.c_str(), "r");
   std::array<char, 4096> buffer{};
   for (std::size_t n; (n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0;) run.out.append(buffer.data(), n);
@@ -57,20 +58,20 @@ TEST_F(CliTest, InputErrorsGiveOneLineAndExitCodeTwo) {
   std::ofstream(path("wrong.cwmap")) << R"({"format": "something-else", "version": 1, "layers": []})";
   ASSERT_EQ(carrowind("new-map " + path("world.cwmap") + " --data " + sample("world/world.gpkg")).exitCode, 0);
   const std::string world = path("world.cwmap");
-  for (const std::string& args :
-       {"legend " + path("missing.cwmap"), "legend " + path("broken.cwmap"), "legend " + path("wrong.cwmap"),
+  for (const std::string& args : std::vector<std::string>{"legend " + path("missing.cwmap"), "legend " + path("broken.cwmap"), "legend " + path("wrong.cwmap"),
         "legend " + world + " --layer nosuch", "fields " + world + " --layer nosuch",
         "values " + world + " --layer world --field NOSUCH", "legend", "frobnicate",
         "new-map " + path("x.cwmap") + " --data " + path("nodata.shp"),
         "new-map " + path("x.cwmap") + " --data " + sample("world/world.gpkg") + " --class-breaks continent",
         "new-map " + path("x.cwmap") + " --data " + sample("world/world.gpkg") + " --class-breaks pop --method best"}) {
     SCOPED_TRACE(args);
-    const Run run = carrowind(args);
+    const Result run = carrowind(args);
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_TRUE(run.out.empty()) << run.out;
     EXPECT_FALSE(run.err.empty());
-    if (args.rfind("legend ", 0) == 0 || args.rfind("values", 0) == 0)
+    if (args.rfind("legend ", 0) == 0 || args.rfind("values", 0) == 0) {
       EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    }
   }
   EXPECT_NE(carrowind("legend " + path("wrong.cwmap")).err.find("format"), std::string::npos);
 }
@@ -92,7 +93,7 @@ TEST_F(CliTest, NewMapUniqueValuesMakesOneClassPerDistinctValue) {
                 .exitCode,
             0);
   // the distinct values, read independently of the renderer
-  const Run values = carrowind("values " + out + " --layer naturalearth_lowres --field continent");
+  const Result values = carrowind("values " + out + " --layer naturalearth_lowres --field continent");
   ASSERT_EQ(values.exitCode, 0) << values.err;
   std::set<std::string> distinct;
   std::istringstream lines(values.out);
@@ -100,7 +101,7 @@ TEST_F(CliTest, NewMapUniqueValuesMakesOneClassPerDistinctValue) {
   for (std::string line; std::getline(lines, line); ++records) distinct.insert(line);
   EXPECT_EQ(records, 177u);
 
-  const Run legend = carrowind("legend " + out + " --layer naturalearth_lowres --json");
+  const Result legend = carrowind("legend " + out + " --layer naturalearth_lowres --json");
   ASSERT_EQ(legend.exitCode, 0) << legend.err;
   const auto json = nlohmann::json::parse(legend.out);
   EXPECT_EQ(json["renderer"], "unique_values");
@@ -115,7 +116,7 @@ TEST_F(CliTest, NewMapClassBreaksEndAtTheMaximumWithRangeLabels) {
                       " --class-breaks pop_est --classes 4 --method quantile")
                 .exitCode,
             0);
-  const Run legend = carrowind("legend " + out + " --json");
+  const Result legend = carrowind("legend " + out + " --json");
   ASSERT_EQ(legend.exitCode, 0) << legend.err;
   const auto json = nlohmann::json::parse(legend.out);
   ASSERT_TRUE(json.is_array());
@@ -134,19 +135,19 @@ TEST_F(CliTest, FieldsListTheObjectIdAndShapeFirst) {
   const std::string out = path("shp.cwmap");
   ASSERT_EQ(carrowind("new-map " + out + " --data " + sample("naturalearth_lowres/naturalearth_lowres.shp")).exitCode,
             0);
-  const Run fields = carrowind("fields " + out + " --layer naturalearth_lowres");
+  const Result fields = carrowind("fields " + out + " --layer naturalearth_lowres");
   ASSERT_EQ(fields.exitCode, 0) << fields.err;
   EXPECT_EQ(fields.out.rfind("FID\t6\t", 0), 0u) << fields.out;
   EXPECT_NE(fields.out.find("\nShape\t7\t"), std::string::npos);
   EXPECT_NE(fields.out.find("\ngdp_md_est\t3\t"), std::string::npos);
 
-  const Run some = carrowind("values " + out + " --layer naturalearth_lowres --field name --limit 3");
+  const Result some = carrowind("values " + out + " --layer naturalearth_lowres --field name --limit 3");
   EXPECT_EQ(std::count(some.out.begin(), some.out.end(), '\n'), 3);
 }
 
 TEST_F(CliTest, EveryCommandExplainsItself) {
-  for (const std::string& command : {"", "legend ", "fields ", "values ", "new-map "}) {
-    const Run run = carrowind(command + "--help");
+  for (const std::string command : {"", "legend ", "fields ", "values ", "new-map "}) {
+    const Result run = carrowind(command + "--help");
     EXPECT_EQ(run.exitCode, 0) << command;
     EXPECT_NE(run.out.find("Usage"), std::string::npos) << command;
   }

@@ -1,0 +1,240 @@
+#include "mapdoc/document.h"
+
+#include <fstream>
+#include <mutex>
+#include <sstream>
+
+#include "host/classes.h"
+#include "mapdoc/application.h"
+#include "mapdoc/atomic_file.h"
+#include "mapdoc/data/open.h"
+#include "mapdoc/group_layer.h"
+#include "platform/com/class_factory.h"
+#include "platform/text/utf.h"
+
+namespace mapdoc {
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kVersion = 1;
+
+void registerClasses() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    registerHostClasses();
+    com::CoRegisterClassObject(host::CLSID_UID, com::make<com::ClassFactory<Uid>>().get());
+    com::CoRegisterClassObject(host::CLSID_Envelope, com::make<com::ClassFactory<Envelope>>().get());
+  });
+}
+
+void collect(host::ILayer* layer, std::vector<host::Ref<host::ILayer>>& out) {
+  out.emplace_back(layer);
+  if (auto group = com::query<host::ICompositeLayer>(layer))
+    for (int i = 0; i < group->Count(); ++i) collect(group->Layer(i).get(), out);
+}
+
+}  // namespace
+
+host::Ref<MapDocument> MapDocument::open(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) throw DocumentError(file, "", "cannot be opened for reading");
+  std::stringstream buffer;
+  buffer << in.rdbuf();
+  Json json;
+  try {
+    json = Json::parse(buffer.str());
+  } catch (const Json::parse_error& e) {
+    throw DocumentError(file, "", std::string("is not valid JSON: ") + e.what());
+  }
+  auto doc = fromJson(json, file);
+  return doc;
+}
+
+host::Ref<MapDocument> MapDocument::fromJson(const Json& document, const fs::path& file) {
+  registerClasses();
+  auto doc = com::make<MapDocument>();
+  doc->path_ = fs::absolute(file);
+  doc->baseDir_ = doc->path_.parent_path();
+  try {
+    doc->read(document);
+  } catch (const JsonProblem& p) {
+    throw DocumentError(file, p.member(), p.problem());
+  }
+  return doc;
+}
+
+void MapDocument::read(const Json& document) {
+  const JsonReader root(document, "");
+  root.requireObject();
+  members_ = root.members({"format", "version", "layers", "selected_layer", "page_layout"});
+  if (root.member("format").text() != "carrowind-map")
+    root.member("format").fail("expected \"carrowind-map\"; this is not a Carrowind map document");
+  const auto version = root.member("version").int32();
+  if (version < 1 || version > kVersion)
+    root.member("version").fail("version " + std::to_string(version) + " is not one this program reads (1 to " +
+                                std::to_string(kVersion) + ")");
+
+  map_ = com::make<Map>();
+  contents_ = com::make<ContentsView>();
+  layout_ = com::make<mapdoc::PageLayout>();
+  statusBar_ = com::make<StatusBar>();
+  commandBars_ = com::make<mapdoc::CommandBars>();
+
+  for (const auto& item : root.member("layers").items()) map_->layers().push_back(readLayer(item, baseDir_));
+  const auto all = layers();
+  for (std::size_t i = 0; i < all.size(); ++i)
+    for (std::size_t k = 0; k < i; ++k)
+      if (all[i]->Name() == all[k]->Name())
+        throw JsonProblem("layers", "two layers are named \"" + text::toUtf8(all[i]->Name()) + "\"");
+
+  if (auto selected = root.optional("selected_layer")) {
+    auto layer = this->layer(selected->utext());
+    if (!layer) selected->fail("no layer is named \"" + selected->text() + "\"");
+    contents_->SelectedItem(host::Value(layer));
+  }
+  if (auto page = root.optional("page_layout")) {
+    pageMembers_ = page->members({"legends"});
+    if (auto legends = page->optional("legends")) {
+      for (const auto& l : legends->items()) {
+        legendMembers_.push_back(l.members({"layers", "bounds"}));
+        std::vector<host::Ref<host::ILayer>> shown;
+        for (const auto& name : l.member("layers").items()) {
+          auto layer = this->layer(name.utext());
+          if (!layer) name.fail("no layer is named \"" + name.text() + "\"");
+          shown.push_back(layer);
+        }
+        double b[4] = {0.5, 0.5, 2.0, 3.0};
+        if (auto bounds = l.optional("bounds")) {
+          auto items = bounds->items();
+          if (items.size() != 4) bounds->fail("expected [x, y, width, height]");
+          for (int i = 0; i < 4; ++i) b[i] = items[static_cast<std::size_t>(i)].number();
+          if (b[2] < 0 || b[3] < 0) bounds->fail("width and height cannot be negative");
+        }
+        layout_->add(com::make<MapSurroundFrame>(com::make<Legend>(std::move(shown)), b[0], b[1], b[2], b[3]));
+      }
+    }
+  }
+}
+
+host::Ref<host::ILayer> MapDocument::layer(const host::Text& name) const {
+  for (const auto& l : layers())
+    if (l->Name() == name) return l;
+  return nullptr;
+}
+
+std::vector<host::Ref<host::ILayer>> MapDocument::layers() const {
+  std::vector<host::Ref<host::ILayer>> out;
+  if (map_)
+    for (const auto& l : map_->layers()) collect(l.get(), out);
+  return out;
+}
+
+Json MapDocument::toJson() const {
+  SaveContext context{baseDir_};
+  Json layers = Json::array();
+  for (const auto& l : map_->layers()) layers.push_back(layerToJson(l.get(), context));
+  Json known = {{"format", "carrowind-map"}, {"version", kVersion}, {"layers", layers}};
+  auto selected = contents_->SelectedItem();
+  if (selected.isObject())
+    if (auto l = com::query<host::ILayer>(selected.object().get())) known["selected_layer"] = text::toUtf8(l->Name());
+  if (!layout_->frames().empty() || !pageMembers_.order.empty()) {
+    Json legends = Json::array();
+    for (std::size_t i = 0; i < layout_->frames().size(); ++i) {
+      const auto& frame = layout_->frames()[i];
+      auto legend = com::query<host::ILegend>(frame->MapSurround().get());
+      Json names = Json::array();
+      for (int k = 0; legend && k < legend->ItemCount(); ++k) names.push_back(text::toUtf8(legend->ItemLayer(k)->Name()));
+      auto g = frame->Geometry();
+      Json bounds = {g->XMin(), g->YMin(), g->Width(), g->Height()};
+      legends.push_back(composeMembers(i < legendMembers_.size() ? legendMembers_[i] : Members{},
+                                       {{"layers", names}, {"bounds", bounds}}));
+    }
+    known["page_layout"] = composeMembers(pageMembers_, {{"legends", legends}});
+  }
+  return composeMembers(members_, known);
+}
+
+std::string MapDocument::toText() const { return toJson().dump(2) + "\n"; }
+
+void MapDocument::save() { saveAs(path_); }
+
+void MapDocument::saveAs(const fs::path& file) {
+  const fs::path target = fs::absolute(file);
+  std::string text;
+  try {
+    SaveContext context{target.parent_path()};
+    Json layers = Json::array();
+    for (const auto& l : map_->layers()) layers.push_back(layerToJson(l.get(), context));
+    Json doc = toJson();
+    doc["layers"] = layers;
+    text = doc.dump(2) + "\n";
+    writeFileAtomically(target, text);
+  } catch (const DocumentError&) {
+    throw;
+  } catch (const std::exception& e) {
+    throw DocumentError(target, "", e.what());
+  }
+  if (target != path_) {
+    // relative data paths now count from the new folder
+    const fs::path oldBase = baseDir_;
+    path_ = target;
+    baseDir_ = target.parent_path();
+    if (oldBase != baseDir_) {
+      auto reread = fromJson(Json::parse(text), target);
+      map_ = reread->map_;
+      contents_->SelectedItem(reread->contents_->SelectedItem());
+      layout_ = reread->layout_;
+      members_ = reread->members_;
+      pageMembers_ = reread->pageMembers_;
+      legendMembers_ = reread->legendMembers_;
+    }
+  }
+  dirty_ = false;
+}
+
+Json& MapDocument::layerExtra(const host::Text& layerName) {
+  auto l = layer(layerName);
+  auto persist = l ? com::query<IPersistJson>(l.get()) : nullptr;
+  if (!persist) throw DocumentError(path_, "layers", "no layer is named \"" + text::toUtf8(layerName) + "\"");
+  return persist->Extra();
+}
+
+host::Ref<host::IApplication> MapDocument::application() {
+  if (application_) return host::Ref<host::IApplication>(application_);
+  auto app = com::make<Application>(host::Ref<MapDocument>(this));
+  application_ = app.get();
+  return app;
+}
+
+void MapDocument::applicationGone(Application* app) {
+  if (application_ == app) application_ = nullptr;
+}
+
+host::Ref<host::IMap> MapDocument::FocusMap() { return map_; }
+host::Ref<host::IActiveView> MapDocument::ActiveView() { return layout_; }
+host::Ref<host::IContentsView> MapDocument::CurrentContentsView() { return contents_; }
+host::Ref<host::IPageLayout> MapDocument::PageLayout() { return layout_; }
+void MapDocument::UpdateContents() { ++updateContents_; }
+host::Text MapDocument::Title() { return text::fromUtf8(path_.filename().string()); }
+host::Ref<host::ICommandBars> MapDocument::CommandBars() { return commandBars_; }
+
+std::uint32_t MapDocument::Advise(host::IDocumentEvents* sink) {
+  if (!sink) return 0;
+  sinks_.emplace(nextCookie_, host::Ref<host::IDocumentEvents>(sink));
+  return nextCookie_++;
+}
+
+void MapDocument::Unadvise(std::uint32_t cookie) { sinks_.erase(cookie); }
+
+template <class F>
+void MapDocument::fire(F event) {
+  auto sinks = sinks_;  // a listener may unadvise while called
+  for (auto& [cookie, sink] : sinks) event(sink.get());
+}
+
+void MapDocument::fireNewDocument() { fire([](host::IDocumentEvents* s) { s->NewDocument(); }); }
+void MapDocument::fireOpenDocument() { fire([](host::IDocumentEvents* s) { s->OpenDocument(); }); }
+void MapDocument::fireCloseDocument() { fire([](host::IDocumentEvents* s) { s->CloseDocument(); }); }
+
+}  // namespace mapdoc

@@ -1,0 +1,149 @@
+#include "mapdoc/feature_layer.h"
+
+#include "mapdoc/data/gdal_session.h"
+#include "mapdoc/renderer_json.h"
+#include "platform/text/utf.h"
+
+namespace mapdoc {
+namespace fs = std::filesystem;
+using text::toUtf8;
+
+SourceSpec readSource(const JsonReader& json, Members& members) {
+  members = json.members({"path", "connection", "layer"});
+  SourceSpec s;
+  if (auto p = json.optional("path")) s.path = p->text();
+  if (auto c = json.optional("connection")) s.connection = c->text();
+  if (auto l = json.optional("layer")) s.layer = l->text();
+  if (s.path.empty() == s.connection.empty()) json.fail("a source has either a \"path\" or a \"connection\"");
+  return s;
+}
+
+Json sourceToJson(const SourceSpec& source, const Members& members, const fs::path& baseDir, const SaveContext& context) {
+  Json known = Json::object();
+  if (!source.connection.empty()) {
+    known["connection"] = source.connection;
+  } else {
+    fs::path p(source.path);
+    if (p.is_relative() && !context.targetDir.empty())
+      p = (baseDir / p).lexically_normal().lexically_relative(context.targetDir.lexically_normal());
+    known["path"] = p.generic_string();
+  }
+  if (!source.layer.empty()) known["layer"] = source.layer;
+  return composeMembers(members, known);
+}
+
+namespace {
+
+std::vector<std::int32_t> readIds(const JsonReader& json) {
+  std::vector<std::int32_t> ids;
+  for (const auto& item : json.items()) ids.push_back(item.int32());
+  return ids;
+}
+
+}  // namespace
+
+host::Ref<FeatureLayer> FeatureLayer::read(const JsonReader& json, const fs::path& baseDir) {
+  auto l = com::make<FeatureLayer>();
+  l->members_ = json.members({"name", "type", "visible", "source", "definition_query", "definition_selection",
+                              "selection", "join", "renderer"});
+  l->baseDir_ = baseDir;
+  l->name_ = json.member("name").utext();
+  if (auto v = json.optional("visible")) l->visible_ = v->boolean();
+  l->source_ = readSource(json.member("source"), l->sourceMembers_);
+  if (auto q = json.optional("definition_query")) l->definitionQuery_ = q->utext();
+  if (auto d = json.optional("definition_selection")) l->definitionSelection_ = readIds(*d);
+  if (auto s = json.optional("selection")) l->initialSelection_ = readIds(*s);
+  if (auto j = json.optional("join")) {
+    JoinSpec join;
+    join.members = j->members({"table", "field", "join_field"});
+    join.table = readSource(j->member("table"), join.tableMembers);
+    join.field = j->member("field").text();
+    join.joinField = j->member("join_field").text();
+    l->join_ = std::move(join);
+  }
+  l->renderer_ = readRenderer(json.member("renderer"));
+  return l;
+}
+
+void FeatureLayer::open() {
+  if (opened_) return;
+  opened_ = true;
+  try {
+    featureClass_ = openFeatureClass(source_, baseDir_);
+    auto table = com::query<host::ITable>(featureClass_.get());
+    selection_ = makeSelectionSet(table.get(), initialSelection_);
+    if (definitionSelection_) definitionSet_ = makeSelectionSet(table.get(), *definitionSelection_);
+  } catch (const host::HostError& e) {
+    problem_ = e.what();
+    featureClass_ = nullptr;
+  }
+}
+
+bool FeatureLayer::Valid() {
+  open();
+  return featureClass_ != nullptr;
+}
+
+std::string FeatureLayer::problem() {
+  open();
+  return problem_;
+}
+
+host::Ref<host::IFeatureClass> FeatureLayer::FeatureClass() {
+  open();
+  if (!featureClass_) data::throwHostError("layer \"" + toUtf8(name_) + "\": " + problem_);
+  return featureClass_;
+}
+
+host::Ref<host::ISelectionSet> FeatureLayer::DefinitionSelectionSet() {
+  if (!definitionSelection_) return nullptr;
+  FeatureClass();
+  return definitionSet_;
+}
+
+host::Ref<host::ITable> FeatureLayer::DisplayTable() {
+  auto own = com::query<host::ITable>(FeatureClass().get());
+  if (!join_) return own;
+  if (!displayTable_) {
+    try {
+      auto other = openTable(join_->table, baseDir_);
+      displayTable_ = joinTables(own.get(), other.get(), text::fromUtf8(join_->field), text::fromUtf8(join_->joinField));
+    } catch (const host::HostError& e) {
+      data::throwHostError("layer \"" + toUtf8(name_) + "\": the join cannot be made: " + e.what());
+    }
+  }
+  return displayTable_;
+}
+
+host::Ref<host::IName> FeatureLayer::DataSourceName() { return com::query<host::IName>(FeatureClass().get()); }
+
+host::Ref<host::ISelectionSet> FeatureLayer::SelectionSet() {
+  FeatureClass();
+  return selection_;
+}
+
+void FeatureLayer::SelectionSet(host::ISelectionSet* set) {
+  FeatureClass();
+  selection_ = makeSelectionSet(com::query<host::ITable>(featureClass_.get()).get(), set ? set->IDs() : std::vector<std::int32_t>{});
+}
+
+void FeatureLayer::Clear() { SelectionSet(nullptr); }
+
+Json FeatureLayer::ToJson(const SaveContext& context) {
+  Json known = {{"name", toUtf8(name_)}, {"type", "feature"}};
+  if (!visible_ || members_.extra.contains("visible") || std::find(members_.order.begin(), members_.order.end(), "visible") != members_.order.end())
+    known["visible"] = visible_;
+  known["source"] = sourceToJson(source_, sourceMembers_, baseDir_, context);
+  if (!definitionQuery_.empty()) known["definition_query"] = toUtf8(definitionQuery_);
+  if (definitionSelection_) known["definition_selection"] = definitionSet_ ? Json(definitionSet_->IDs()) : Json(*definitionSelection_);
+  const auto selected = selection_ ? selection_->IDs() : initialSelection_;
+  if (!selected.empty()) known["selection"] = selected;
+  if (join_)
+    known["join"] = composeMembers(join_->members, {{"table", sourceToJson(join_->table, join_->tableMembers, baseDir_, context)},
+                                                    {"field", join_->field},
+                                                    {"join_field", join_->joinField}});
+  known["renderer"] = rendererToJson(renderer_.get(), context);
+  return composeMembers(members_, known);
+}
+
+}  // namespace mapdoc

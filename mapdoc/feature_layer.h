@@ -1,0 +1,80 @@
+#pragma once
+// A layer over a vector data source, with its renderer, definition query,
+// definition selection, current selection and optional join. The data is
+// opened when first asked for; a source that cannot be opened makes the
+// layer invalid and every data call fails with the reason.
+#include <optional>
+
+#include "mapdoc/data/open.h"
+#include "mapdoc/json_reader.h"
+#include "mapdoc/persist_json.h"
+#include "platform/com/object.h"
+
+namespace mapdoc {
+
+struct JoinSpec {
+  SourceSpec table;
+  std::string field;       // the layer's key
+  std::string joinField;   // the joined table's key
+  Members members, tableMembers;
+};
+
+class FeatureLayer
+    : public com::Object<host::ILayer, host::IFeatureLayer, host::IGeoFeatureLayer, host::IFeatureLayerDefinition,
+                         host::IDisplayTable, host::IDataLayer, host::IFeatureSelection, IPersistJson> {
+ public:
+  static host::Ref<FeatureLayer> read(const JsonReader& json, const std::filesystem::path& baseDir);
+
+  host::Text Name() override { return name_; }
+  void Name(const host::Text& name) override { name_ = name; }
+  bool Visible() override { return visible_; }
+  void Visible(bool visible) override { visible_ = visible; }
+  bool Valid() override;
+
+  host::Ref<host::IFeatureClass> FeatureClass() override;
+  host::Ref<host::IFeatureRenderer> Renderer() override { return renderer_; }
+  void Renderer(host::IFeatureRenderer* renderer) override { renderer_ = host::Ref<host::IFeatureRenderer>(renderer); }
+  host::Text DefinitionExpression() override { return definitionQuery_; }
+  void DefinitionExpression(const host::Text& expression) override { definitionQuery_ = expression; }
+  host::Ref<host::ISelectionSet> DefinitionSelectionSet() override;
+  host::Ref<host::ITable> DisplayTable() override;
+  host::Ref<host::IName> DataSourceName() override;
+  host::Ref<host::ISelectionSet> SelectionSet() override;
+  void SelectionSet(host::ISelectionSet* set) override;
+  void Clear() override;
+
+  Json ToJson(const SaveContext& context) override;
+  Json& Extra() override { return members_.extra; }
+
+  // Why the data cannot be opened ("" while it can).
+  std::string problem();
+
+ private:
+  void open();
+
+  host::Text name_;
+  bool visible_ = true;
+  SourceSpec source_;
+  Members sourceMembers_;
+  std::filesystem::path baseDir_;
+  host::Text definitionQuery_;
+  std::optional<std::vector<std::int32_t>> definitionSelection_;
+  std::vector<std::int32_t> initialSelection_;
+  std::optional<JoinSpec> join_;
+  host::Ref<host::IFeatureRenderer> renderer_;
+  Members members_;
+
+  bool opened_ = false;
+  std::string problem_;
+  host::Ref<host::IFeatureClass> featureClass_;
+  host::Ref<host::ITable> displayTable_;
+  host::Ref<host::ISelectionSet> definitionSet_, selection_;
+};
+
+// A source's document form with its path relative to the target folder
+// when it was relative when read.
+Json sourceToJson(const SourceSpec& source, const Members& members, const std::filesystem::path& baseDir,
+                  const SaveContext& context);
+SourceSpec readSource(const JsonReader& json, Members& members);
+
+}  // namespace mapdoc

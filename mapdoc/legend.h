@@ -1,0 +1,33 @@
+#pragma once
+// A legend on the page: the layers it lists, and the size it needs for
+// their current labels.
+#include <vector>
+
+#include "host/host.h"
+#include "platform/com/object.h"
+
+namespace mapdoc {
+
+class Legend : public com::Object<host::ILegend> {
+ public:
+  explicit Legend(std::vector<host::Ref<host::ILayer>> layers) : layers_(std::move(layers)) {}
+  host::Text Name() override { return u"Legend"; }
+  void Refresh() override { ++refreshes_; }
+  // Keeps the top-left corner of oldBounds; width and height follow the
+  // longest label and the number of lines (a line break starts a line).
+  void QueryBounds(host::IScreenDisplay* display, host::IEnvelope* oldBounds, host::IEnvelope* newBounds) override;
+  int ItemCount() override { return static_cast<int>(layers_.size()); }
+  host::Ref<host::ILayer> ItemLayer(int index) override { return layers_.at(static_cast<std::size_t>(index)); }
+  host::Text Title() override { return u"Legend"; }
+
+  // Every line the legend shows: layer names, then each class's label.
+  std::vector<host::Text> lines();
+  int refreshes() const { return refreshes_; }
+  const std::vector<host::Ref<host::ILayer>>& layers() const { return layers_; }
+
+ private:
+  std::vector<host::Ref<host::ILayer>> layers_;
+  int refreshes_ = 0;
+};
+
+}  // namespace mapdoc

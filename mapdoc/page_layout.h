@@ -1,0 +1,61 @@
+#pragma once
+// The page: its size, its elements (frames holding legends) and the redraws
+// asked of it.
+#include <vector>
+
+#include "mapdoc/envelope.h"
+#include "mapdoc/legend.h"
+
+namespace mapdoc {
+
+class ScreenDisplay : public com::Object<host::IScreenDisplay> {
+ public:
+  double DotsPerInch() override { return 96.0; }
+};
+
+// An element holding a map surround, with its place on the page.
+class MapSurroundFrame : public com::Object<host::IElement, host::IMapSurroundFrame> {
+ public:
+  MapSurroundFrame(host::Ref<host::IMapSurround> surround, double x, double y, double w, double h)
+      : surround_(std::move(surround)), bounds_(com::make<Envelope>(x, y, x + w, y + h)) {}
+  host::Ref<host::IEnvelope> Geometry() override;
+  void Geometry(host::IEnvelope* envelope) override;
+  host::Ref<host::IMapSurround> MapSurround() override { return surround_; }
+
+ private:
+  host::Ref<host::IMapSurround> surround_;
+  host::Ref<Envelope> bounds_;
+};
+
+struct PartialRefresh {
+  int phase;
+  bool withData;
+  bool withEnvelope;
+};
+
+class PageLayout : public com::Object<host::IPageLayout, host::IGraphicsContainer, host::IActiveView> {
+ public:
+  double PageWidth() override { return 8.5; }
+  double PageHeight() override { return 11.0; }
+  void Reset() override { next_ = 0; }
+  host::Ref<host::IElement> Next() override;
+  void Refresh() override { ++refreshes_; }
+  void PartialRefresh(int phase, host::IUnknown* data, host::IEnvelope* env) override {
+    partials_.push_back({phase, data != nullptr, env != nullptr});
+  }
+  host::Ref<host::IScreenDisplay> ScreenDisplay() override { return display_; }
+
+  void add(host::Ref<MapSurroundFrame> frame) { frames_.push_back(std::move(frame)); }
+  const std::vector<host::Ref<MapSurroundFrame>>& frames() const { return frames_; }
+  const std::vector<mapdoc::PartialRefresh>& partialRefreshes() const { return partials_; }
+  int refreshes() const { return refreshes_; }
+
+ private:
+  std::vector<host::Ref<MapSurroundFrame>> frames_;
+  std::size_t next_ = 0;
+  std::vector<mapdoc::PartialRefresh> partials_;
+  int refreshes_ = 0;
+  host::Ref<mapdoc::ScreenDisplay> display_ = com::make<mapdoc::ScreenDisplay>();
+};
+
+}  // namespace mapdoc

@@ -1,0 +1,158 @@
+#include "mapdoc/unique_value_renderer.h"
+
+#include "mapdoc/clause_text.h"
+#include "mapdoc/data/gdal_session.h"
+#include "platform/text/utf.h"
+
+namespace mapdoc {
+namespace {
+
+using text::toUtf8;
+
+std::vector<host::Text> split(const host::Text& value, const host::Text& delimiter, std::size_t parts) {
+  std::vector<host::Text> out;
+  std::size_t start = 0;
+  while (out.size() + 1 < parts) {
+    auto at = delimiter.empty() ? host::Text::npos : value.find(delimiter, start);
+    if (at == host::Text::npos) break;
+    out.push_back(value.substr(start, at - start));
+    start = at + delimiter.size();
+  }
+  out.push_back(value.substr(start));
+  return out;
+}
+
+host::Text valueText(const JsonReader& v) {
+  if (v.json().is_string()) return v.utext();
+  if (v.json().is_number_integer() || v.json().is_number_unsigned()) return text::fromUtf8(v.json().dump());
+  if (v.json().is_number()) return text::fromUtf8(sqlNumber(v.number()));
+  v.fail("expected a value (text or a number), found " + describeJsonType(v.json()));
+}
+
+}  // namespace
+
+host::Ref<UniqueValueRenderer> UniqueValueRenderer::read(const JsonReader& json) {
+  auto r = com::make<UniqueValueRenderer>();
+  r->members_ = json.members({"type", "fields", "field_delimiter", "classes", "default"});
+  auto fields = json.member("fields");
+  for (const auto& f : fields.items()) r->fields_.push_back(f.utext());
+  if (r->fields_.empty() || r->fields_.size() > 3) fields.fail("a unique-values renderer has one to three fields");
+  if (auto d = json.optional("field_delimiter")) r->delimiter_ = d->utext();
+  for (const auto& c : json.member("classes").items()) {
+    ValueClass vc;
+    vc.members = c.members({"values", "label", "symbol"});
+    auto values = c.member("values");
+    for (const auto& v : values.items()) vc.values.push_back(valueText(v));
+    if (vc.values.empty()) values.fail("a class needs at least one value");
+    vc.valuesJson = values.json();
+    vc.label = c.optional("label") ? c.member("label").utext() : vc.values.front();
+    vc.symbol = readSymbolMember(c);
+    for (const auto& v : vc.values)
+      if (r->classOf(v) >= 0) values.fail("the value \"" + toUtf8(v) + "\" is in two classes");
+    r->classes_.push_back(std::move(vc));
+    r->index();
+  }
+  if (auto d = json.optional("default")) {
+    r->hasDefault_ = true;
+    r->defaultMembers_ = d->members({"label", "symbol"});
+    if (auto label = d->optional("label")) r->defaultLabel_ = label->utext();
+    r->defaultSymbol_ = readSymbolMember(*d);
+  }
+  return r;
+}
+
+void UniqueValueRenderer::index() {
+  values_.clear();
+  for (std::size_t c = 0; c < classes_.size(); ++c) values_.emplace_back(static_cast<int>(c), classes_[c].values.front());
+  for (std::size_t c = 0; c < classes_.size(); ++c)
+    for (std::size_t v = 1; v < classes_[c].values.size(); ++v) values_.emplace_back(static_cast<int>(c), classes_[c].values[v]);
+}
+
+int UniqueValueRenderer::classOf(const host::Text& value) const {
+  for (const auto& [c, v] : values_)
+    if (v == value) return c;
+  return -1;
+}
+
+host::Text UniqueValueRenderer::Field(int index) {
+  if (index < 0 || index >= FieldCount()) data::throwHostError("field index " + std::to_string(index) + " is out of range");
+  return fields_[static_cast<std::size_t>(index)];
+}
+
+host::Text UniqueValueRenderer::Value(int index) {
+  if (index < 0 || index >= ValueCount()) data::throwHostError("value index " + std::to_string(index) + " is out of range");
+  return values_[static_cast<std::size_t>(index)].second;
+}
+
+host::Text UniqueValueRenderer::Label(const host::Text& value) {
+  const int c = classOf(value);
+  if (c < 0) data::throwHostError("the renderer has no value \"" + toUtf8(value) + "\"");
+  return classes_[static_cast<std::size_t>(c)].label;
+}
+
+void UniqueValueRenderer::Label(const host::Text& value, const host::Text& label) {
+  const int c = classOf(value);
+  if (c < 0) data::throwHostError("the renderer has no value \"" + toUtf8(value) + "\"");
+  classes_[static_cast<std::size_t>(c)].label = label;
+}
+
+host::Symbol UniqueValueRenderer::Symbol(const host::Text& value) {
+  const int c = classOf(value);
+  return c < 0 ? defaultSymbol_.symbol : classes_[static_cast<std::size_t>(c)].symbol.symbol;
+}
+
+host::Text UniqueValueRenderer::Class(int index) {
+  if (index < 0 || index >= ClassCount()) data::throwHostError("class index " + std::to_string(index) + " is out of range");
+  if (static_cast<std::size_t>(index) == classes_.size()) return defaultLabel_;
+  return classes_[static_cast<std::size_t>(index)].label;
+}
+
+std::vector<host::Text> UniqueValueRenderer::classValues(int index) const {
+  if (index < 0 || static_cast<std::size_t>(index) >= classes_.size()) return {};
+  return classes_[static_cast<std::size_t>(index)].values;
+}
+
+std::string UniqueValueRenderer::valueClause(const host::Text& value, host::ITable* table) const {
+  const auto parts = split(value, delimiter_, fields_.size());
+  std::string clause;
+  for (std::size_t f = 0; f < fields_.size(); ++f) {
+    const std::string part = f < parts.size() ? toUtf8(parts[f]) : std::string();
+    if (f) clause += " AND ";
+    clause += fieldRef(table, fields_[f]) + " = " + valueLiteral(part, fieldType(table, fields_[f]));
+  }
+  return fields_.size() > 1 ? "(" + clause + ")" : clause;
+}
+
+host::Text UniqueValueRenderer::WhereClause(int index, host::ITable* table) {
+  if (index < 0 || index >= ClassCount()) data::throwHostError("class index " + std::to_string(index) + " is out of range");
+  auto anyOf = [&](const std::vector<host::Text>& values) {
+    std::string out;
+    for (const auto& v : values) out += (out.empty() ? "" : " OR ") + valueClause(v, table);
+    return out;
+  };
+  if (static_cast<std::size_t>(index) < classes_.size())
+    return text::fromUtf8(anyOf(classes_[static_cast<std::size_t>(index)].values));
+  // the default class: no value class's record, and every record with a
+  // null in a renderer field (a null equals no value)
+  std::vector<host::Text> all;
+  for (const auto& [c, v] : values_) all.push_back(v);
+  std::string clause = all.empty() ? std::string() : "NOT (" + anyOf(all) + ")";
+  if (all.empty()) return {};
+  for (const auto& f : fields_) clause += " OR " + fieldRef(table, f) + " IS NULL";
+  return text::fromUtf8(clause);
+}
+
+Json UniqueValueRenderer::ToJson(const SaveContext&) {
+  Json classes = Json::array();
+  for (const auto& c : classes_) {
+    classes.push_back(composeMembers(c.members, {{"values", c.valuesJson}, {"label", toUtf8(c.label)}, {"symbol", c.symbol.toJson()}}));
+  }
+  Json fields = Json::array();
+  for (const auto& f : fields_) fields.push_back(toUtf8(f));
+  Json known = {{"type", "unique_values"}, {"fields", fields}, {"field_delimiter", toUtf8(delimiter_)}, {"classes", classes}};
+  if (hasDefault_)
+    known["default"] = composeMembers(defaultMembers_, {{"label", toUtf8(defaultLabel_)}, {"symbol", defaultSymbol_.toJson()}});
+  return composeMembers(members_, known);
+}
+
+}  // namespace mapdoc

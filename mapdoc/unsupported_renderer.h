@@ -1,0 +1,37 @@
+#pragma once
+// Dot density, proportional symbol and chart renderers: drawn by a desktop
+// GIS but without labelled classes. Kept as read so documents round-trip;
+// each answers only for the interface of its own kind.
+#include "mapdoc/json_reader.h"
+#include "mapdoc/persist_json.h"
+#include "platform/com/object.h"
+
+namespace mapdoc {
+
+class UnsupportedRenderer : public com::Object<host::IFeatureRenderer, IPersistJson>,
+                            public host::IDotDensityRenderer,
+                            public host::IProportionalSymbolRenderer,
+                            public host::IChartRenderer {
+ public:
+  UnsupportedRenderer(std::string type, Json json) : type_(std::move(type)), json_(std::move(json)) {}
+
+  com::HRESULT QueryInterface(const com::IID& iid, void** ppv) override { return Object::QueryInterface(iid, ppv); }
+  std::uint32_t AddRef() override { return Object::AddRef(); }
+  std::uint32_t Release() override { return Object::Release(); }
+
+  host::Text RendererType() override;
+  double DotValue() override { return json_.value("dot_value", 0.0); }
+  host::Text Field() override;
+  int FieldCount() override { return json_.contains("fields") ? static_cast<int>(json_["fields"].size()) : 0; }
+  Json ToJson(const SaveContext&) override { return json_; }
+  Json& Extra() override { return json_; }
+
+ protected:
+  void* queryExtra(const com::IID& iid) override;
+
+ private:
+  std::string type_;
+  Json json_;
+};
+
+}  // namespace mapdoc

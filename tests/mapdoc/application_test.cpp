@@ -1,0 +1,90 @@
+#include <gtest/gtest.h>
+
+#include "host/classes.h"
+#include "mapdoc/document.h"
+#include "mapdoc/legend.h"
+#include "platform/com/class_factory.h"
+
+namespace mapdoc {
+namespace {
+
+const auto kLanduse = std::filesystem::path(CW_SOURCE_DIR) / "examples" / "landuse.cwmap";
+
+TEST(Application, LeadsFromTheApplicationToTheSelectedLayer) {
+  auto doc = MapDocument::open(kLanduse);
+  auto app = doc->application();
+  EXPECT_EQ(doc->application().get(), app.get());
+  auto mx = com::query<host::IMxDocument>(app->Document().get());
+  ASSERT_TRUE(mx);
+  auto item = mx->CurrentContentsView()->SelectedItem();
+  ASSERT_TRUE(item.isObject());
+  auto layer = com::query<host::ILayer>(item.object().get());
+  EXPECT_EQ(layer->Name(), u"Land use");
+  EXPECT_EQ(com::query<host::IFeatureSelection>(layer.get())->SelectionSet()->Count(), 10);
+  EXPECT_EQ(mx->FocusMap()->LayerCount(), 5);
+
+  app->StatusBar()->Message(0, u"Working");
+  EXPECT_EQ(doc->statusBar()->Message(0), u"Working");
+  app->StatusBar()->ProgressAnimation()->Play();
+  EXPECT_TRUE(doc->statusBar()->progress()->Playing());
+}
+
+TEST(Application, CommandsAreFoundAndAddedByUid) {
+  auto doc = MapDocument::open(kLanduse);
+  auto uid = com::create<host::IUID>(host::CLSID_UID);
+  uid->Value(u"esriCore.FeatureLayerContextMenu");
+  auto menu = com::query<host::ICommandBar>(doc->CommandBars()->Find(uid.get(), false, false).get());
+  ASSERT_TRUE(menu);
+  auto command = com::create<host::IUID>(host::CLSID_UID);
+  command->Value(u"QVXCRWUI.clsQVXCWCommand");
+  EXPECT_FALSE(menu->Find(command.get(), false));
+  menu->Add(command.get(), host::Value());
+  EXPECT_TRUE(menu->Find(command.get(), false));
+  EXPECT_TRUE(doc->CommandBars()->Find(command.get(), false, true));
+}
+
+TEST(PageLayout, LegendBoundsFollowTheLabels) {
+  auto doc = MapDocument::open(kLanduse);
+  auto container = com::query<host::IGraphicsContainer>(doc->PageLayout().get());
+  container->Reset();
+  auto element = container->Next();
+  ASSERT_TRUE(element);
+  auto legend = com::query<host::ILegend>(com::query<host::IMapSurroundFrame>(element.get())->MapSurround().get());
+  ASSERT_TRUE(legend);
+  EXPECT_EQ(legend->ItemCount(), 2);
+  auto old = element->Geometry();
+  auto before = com::create<host::IEnvelope>(host::CLSID_Envelope);
+  legend->QueryBounds(doc->ActiveView()->ScreenDisplay().get(), old.get(), before.get());
+
+  auto unique = com::query<host::IUniqueValueRenderer>(
+      com::query<host::IGeoFeatureLayer>(doc->layer(u"Land use").get())->Renderer().get());
+  unique->Label(u"Park", u"Parks, gardens and every other green open space\nwith a second line");
+  auto after = com::create<host::IEnvelope>(host::CLSID_Envelope);
+  legend->QueryBounds(doc->ActiveView()->ScreenDisplay().get(), old.get(), after.get());
+  EXPECT_GT(after->Width(), before->Width());
+  EXPECT_GT(after->Height(), before->Height());
+  EXPECT_DOUBLE_EQ(after->XMin(), old->XMin());
+  EXPECT_DOUBLE_EQ(after->YMax(), old->YMax());
+  EXPECT_TRUE(container->Next());
+  EXPECT_FALSE(container->Next());
+}
+
+struct Listener : com::Object<host::IDocumentEvents> {
+  int opened = 0;
+  void NewDocument() override {}
+  void OpenDocument() override { ++opened; }
+  void CloseDocument() override {}
+};
+
+TEST(Document, ListenersHearEventsUntilTheyLeave) {
+  auto doc = MapDocument::open(kLanduse);
+  auto listener = com::make<Listener>();
+  const auto cookie = doc->Advise(listener.get());
+  doc->fireOpenDocument();
+  doc->Unadvise(cookie);
+  doc->fireOpenDocument();
+  EXPECT_EQ(listener->opened, 1);
+}
+
+}  // namespace
+}  // namespace mapdoc

@@ -1,0 +1,175 @@
+// Each class's where clause selects exactly the records the renderer draws
+// in that class, checked against a classification done here record by record.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+#include <set>
+
+#include "host/classes.h"
+#include "mapdoc/document.h"
+#include "mapdoc/unique_value_renderer.h"
+#include "platform/com/class_factory.h"
+#include "platform/text/utf.h"
+
+namespace mapdoc {
+namespace {
+
+namespace fs = std::filesystem;
+const fs::path kExamples = fs::path(CW_SOURCE_DIR) / "examples";
+
+struct Subject {
+  host::Ref<MapDocument> doc;
+  host::Ref<host::ILayer> layer;
+  host::Ref<host::ITable> table;
+  host::Ref<host::IFeatureRenderer> renderer;
+};
+
+Subject load(const std::string& file, const std::u16string& layerName = {}) {
+  Subject s;
+  s.doc = MapDocument::open(kExamples / file);
+  s.layer = layerName.empty() ? s.doc->layers().front() : s.doc->layer(layerName);
+  s.table = com::query<host::IDisplayTable>(s.layer.get())->DisplayTable();
+  s.renderer = com::query<host::IGeoFeatureLayer>(s.layer.get())->Renderer();
+  if (auto bivariate = com::query<host::IBivariateRenderer>(s.renderer.get())) s.renderer = bivariate->MainRenderer();
+  return s;
+}
+
+std::set<std::int32_t> oidsOf(host::ICursor* cursor) {
+  std::set<std::int32_t> out;
+  for (auto row = cursor->NextRow(); row; row = cursor->NextRow()) out.insert(row->OID());
+  return out;
+}
+
+std::set<std::int32_t> selected(host::ITable* table, const host::Text& clause) {
+  auto filter = com::create<host::IQueryFilter>(host::CLSID_QueryFilter);
+  filter->WhereClause(clause);
+  return oidsOf(table->Search(filter.get(), true).get());
+}
+
+std::u16string valueText(const host::Value& v) {
+  if (v.isText()) return v.text();
+  if (v.isNull() || v.isEmpty()) return u"\u0000null";
+  return text::fromUtf8(std::to_string(v.toDouble()));
+}
+
+// class index per record, by the renderer's own rules
+std::map<int, std::set<std::int32_t>> classifyUnique(const Subject& s) {
+  auto unique = com::query<host::IUniqueValueRenderer>(s.renderer.get());
+  auto* impl = static_cast<UniqueValueRenderer*>(unique.get());
+  auto classes = com::query<host::IRendererClasses>(s.renderer.get());
+  const int valueClasses = classes->ClassCount() - (unique->UseDefaultSymbol() ? 1 : 0);
+  std::map<std::u16string, int> classOf;
+  for (int c = 0; c < valueClasses; ++c)
+    for (const auto& v : impl->classValues(c)) classOf[v] = c;
+  std::vector<int> fields;
+  for (int f = 0; f < unique->FieldCount(); ++f)
+    fields.push_back(com::query<host::IClass>(s.table.get())->FindField(unique->Field(f)));
+
+  std::map<int, std::set<std::int32_t>> out;
+  auto cursor = s.table->Search(nullptr, true);
+  for (auto row = cursor->NextRow(); row; row = cursor->NextRow()) {
+    std::u16string key;
+    for (std::size_t f = 0; f < fields.size(); ++f) key += (f ? unique->FieldDelimiter() : u"") + valueText(row->Value(fields[f]));
+    auto it = classOf.find(key);
+    const int c = it != classOf.end() ? it->second : (unique->UseDefaultSymbol() ? valueClasses : -1);
+    if (c >= 0) out[c].insert(row->OID());
+  }
+  return out;
+}
+
+void expectClausesMatch(const Subject& s, const std::map<int, std::set<std::int32_t>>& expected) {
+  auto classes = com::query<host::IRendererClasses>(s.renderer.get());
+  for (int c = 0; c < classes->ClassCount(); ++c) {
+    const auto clause = classes->WhereClause(c, s.table.get());
+    SCOPED_TRACE(text::toUtf8(clause));
+    const auto it = expected.find(c);
+    EXPECT_EQ(selected(s.table.get(), clause), it == expected.end() ? std::set<std::int32_t>{} : it->second) << c;
+  }
+}
+
+class UniqueValueClauses : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(UniqueValueClauses, SelectExactlyEachClassesRecords) {
+  const auto s = load(GetParam());
+  const auto expected = classifyUnique(s);
+  EXPECT_GT(expected.size(), 2u);
+  expectClausesMatch(s, expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Documents, UniqueValueClauses,
+                         ::testing::Values("unique_values.cwmap", "unique_values_default.cwmap", "two_fields.cwmap",
+                                           "grouped_values.cwmap", "join.cwmap", "bivariate_unique.cwmap"));
+
+TEST(UniqueValueClauses, TheDefaultClassHoldsTheNulls) {
+  const auto s = load("unique_values_default.cwmap");
+  auto classes = com::query<host::IRendererClasses>(s.renderer.get());
+  const auto others = selected(s.table.get(), classes->WhereClause(classes->ClassCount() - 1, s.table.get()));
+  EXPECT_EQ(others, selected(s.table.get(), u"\"USE\" IS NULL"));
+  EXPECT_EQ(others.size(), 8u);
+  EXPECT_EQ(classes->Class(classes->ClassCount() - 1), u"<all other values>");
+}
+
+TEST(UniqueValueClauses, GroupedValuesLeadWithOneValuePerClass) {
+  const auto s = load("grouped_values.cwmap");
+  auto unique = com::query<host::IUniqueValueRenderer>(s.renderer.get());
+  auto classes = com::query<host::IRendererClasses>(s.renderer.get());
+  EXPECT_GT(unique->ValueCount(), classes->ClassCount());
+  EXPECT_EQ(unique->Value(1), u"Commercial");
+  EXPECT_EQ(unique->Label(u"Industrial"), u"Commercial and industrial");
+  unique->Label(unique->Value(1), u"Business");
+  EXPECT_EQ(classes->Class(1), u"Business");
+  EXPECT_EQ(unique->Label(u"Industrial"), u"Business");
+  EXPECT_THROW(unique->Label(u"Nope", u"x"), host::HostError);
+}
+
+TEST(ClassBreakClauses, SelectExactlyEachBreaksRecordsOnEverySource) {
+  for (const auto& [file, layer] : std::vector<std::pair<std::string, std::u16string>>{
+           {"class_breaks.cwmap", u""}, {"landuse.cwmap", u"Parcel size"}, {"bivariate_breaks.cwmap", u""}}) {
+    SCOPED_TRACE(file);
+    const auto s = load(file, layer);
+    auto breaks = com::query<host::IClassBreaksRenderer>(s.renderer.get());
+    const int field = com::query<host::IClass>(s.table.get())->FindField(breaks->Field());
+    std::map<int, std::set<std::int32_t>> expected;
+    auto cursor = s.table->Search(nullptr, true);
+    for (auto row = cursor->NextRow(); row; row = cursor->NextRow()) {
+      const auto v = row->Value(field);
+      if (!v.isNumber()) continue;
+      const double x = v.toDouble();
+      if (x < breaks->MinimumBreak()) continue;
+      for (int b = 0; b < breaks->BreakCount(); ++b)
+        if (x <= breaks->Break(b)) {
+          expected[b].insert(row->OID());
+          break;
+        }
+    }
+    EXPECT_EQ(expected.size(), static_cast<std::size_t>(breaks->BreakCount()));
+    expectClausesMatch(s, expected);
+  }
+}
+
+TEST(Bivariate, CreateLegendTakesTheMainRenderersLabels) {
+  auto doc = MapDocument::open(kExamples / "bivariate_unique.cwmap");
+  auto bivariate = com::query<host::IBivariateRenderer>(
+      com::query<host::IGeoFeatureLayer>(doc->layers().front().get())->Renderer().get());
+  auto main = com::query<host::IUniqueValueRenderer>(bivariate->MainRenderer().get());
+  auto legend = com::query<host::IRendererClasses>(bivariate.get());
+  main->Label(main->Value(0), u"Farms");
+  EXPECT_EQ(legend->Class(0), u"Agricultural");  // not until the legend is rebuilt
+  bivariate->CreateLegend();
+  EXPECT_EQ(legend->Class(0), u"Farms");
+  EXPECT_EQ(legend->ClassCount(), com::query<host::IRendererClasses>(main.get())->ClassCount());
+}
+
+TEST(UnsupportedRenderers, AnswerOnlyForTheirOwnKind) {
+  auto doc = MapDocument::open(kExamples / "unsupported.cwmap");
+  auto renderer = com::query<host::IGeoFeatureLayer>(doc->layers().front().get())->Renderer();
+  EXPECT_TRUE(com::query<host::IDotDensityRenderer>(renderer.get()));
+  EXPECT_FALSE(com::query<host::IChartRenderer>(renderer.get()));
+  EXPECT_FALSE(com::query<host::IUniqueValueRenderer>(renderer.get()));
+  EXPECT_FALSE(com::query<host::IRendererClasses>(renderer.get()));
+  EXPECT_EQ(doc->toJson()["layers"][0]["renderer"]["dot_value"], 0.5);
+}
+
+}  // namespace
+}  // namespace mapdoc

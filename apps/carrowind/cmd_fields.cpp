@@ -4,6 +4,7 @@
 
 #include "apps/carrowind/commands.h"
 #include "apps/carrowind/document_access.h"
+#include "apps/carrowind/document_options.h"
 #include "platform/text/utf.h"
 
 namespace carrowind::cli {
@@ -44,8 +45,8 @@ const CommandRegistration registration{20, [](CLI::App& program) -> Runner {
       "Print the fields of a layer's display table (joined fields included, named \"table.field\"), "
       "one per line: name, type code, type.\nType codes: 0 small integer, 1 integer, 2 single, 3 double, "
       "4 string, 5 date, 6 object ID, 7 geometry, 8 blob, above 8 other kinds.");
-  command->add_option("document", options->document, "map document (.cwmap)")->required();
-  command->add_option("--layer", options->layer, "the layer")->required();
+  addDocumentOption(command, options->document);
+  addLayerOption(command, options->layer, true);
   command->add_flag("--json", options->json, "print a JSON list of {\"name\", \"type\", \"type_name\"}");
   return [options] { return runFields(*options); };
 }};

@@ -4,6 +4,7 @@
 
 #include "apps/carrowind/commands.h"
 #include "apps/carrowind/document_access.h"
+#include "apps/carrowind/document_options.h"
 #include "apps/carrowind/legend_listing.h"
 
 namespace carrowind::cli {
@@ -41,8 +42,8 @@ const CommandRegistration registration{10, [](CLI::App& program) -> Runner {
       "legend",
       "Print each layer's renderer kind and its legend classes (value or upper break, then label).\n"
       "Layers without a feature renderer (raster, group) show as \"none\".");
-  command->add_option("document", options->document, "map document (.cwmap)")->required();
-  command->add_option("--layer", options->layer, "only this layer (its name as the document has it)");
+  addDocumentOption(command, options->document);
+  addLayerOption(command, options->layer, false, "only this layer (its name as the document has it)");
   command->add_flag("--json", options->json,
                     "print JSON: {\"layer\", \"renderer\", \"values\", \"labels\"} for --layer, else a list of them; "
                     "breaks are numbers, the default class's value is null");

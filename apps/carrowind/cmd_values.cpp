@@ -4,6 +4,7 @@
 
 #include "apps/carrowind/commands.h"
 #include "apps/carrowind/document_access.h"
+#include "apps/carrowind/document_options.h"
 #include "apps/carrowind/value_print.h"
 #include "host/classes.h"
 #include "platform/com/class_factory.h"
@@ -52,8 +53,8 @@ const CommandRegistration registration{30, [](CLI::App& program) -> Runner {
       "values",
       "Print a field's value for each record of a layer's display table, in the data source's order.\n"
       "Nulls print as <null>; dates as ISO 8601; numbers with a point for decimals.");
-  command->add_option("document", options->document, "map document (.cwmap)")->required();
-  command->add_option("--layer", options->layer, "the layer")->required();
+  addDocumentOption(command, options->document);
+  addLayerOption(command, options->layer, true);
   command->add_option("--field", options->field, "the field (\"table.field\" for joined fields)")->required();
   command->add_option("--limit", options->limit, "print at most N values");
   command->add_option("--where", options->where, "only records that satisfy this where clause (the source's dialect)");

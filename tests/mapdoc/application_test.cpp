@@ -88,3 +88,46 @@ TEST(Document, ListenersHearEventsUntilTheyLeave) {
 
 }  // namespace
 }  // namespace mapdoc
+
+namespace mapdoc {
+namespace {
+
+host::Ref<host::IQueryFilter> whereClause(const std::u16string& clause) {
+  auto filter = com::create<host::IQueryFilter>(host::CLSID_QueryFilter);
+  filter->WhereClause(clause);
+  return filter;
+}
+
+TEST(LayerDefinition, DefinitionQueryAndSelectionLimitWhatTheLayerShows) {
+  const auto examples = std::filesystem::path(CW_SOURCE_DIR) / "examples";
+  auto byQuery = MapDocument::open(examples / "definition_query.cwmap")->layers().front();
+  auto definition = com::query<host::IFeatureLayerDefinition>(byQuery.get());
+  EXPECT_EQ(definition->DefinitionExpression(), u"\"DISTRICT\" = 'North'");
+  EXPECT_FALSE(definition->DefinitionSelectionSet());
+  auto table = com::query<host::IDisplayTable>(byQuery.get())->DisplayTable();
+  const auto north = table->RowCount(whereClause(definition->DefinitionExpression()).get());
+  EXPECT_GT(north, 0);
+  EXPECT_LT(north, table->RowCount(nullptr));
+  EXPECT_LE(table->RowCount(whereClause(u"( " + definition->DefinitionExpression() + u") AND \"USE\" = 'Park'").get()), north);
+
+  auto bySelection = MapDocument::open(examples / "definition_selection.cwmap")->layers().front();
+  auto set = com::query<host::IFeatureLayerDefinition>(bySelection.get())->DefinitionSelectionSet();
+  ASSERT_TRUE(set);
+  EXPECT_EQ(set->Count(), 56);
+  host::Ref<host::ICursor> cursor;
+  set->Search(whereClause(u"\"ACRES\" > 4").get(), true, cursor);
+  int inSet = 0;
+  for (auto row = cursor->NextRow(); row; row = cursor->NextRow(), ++inSet) EXPECT_EQ(row->OID() % 3, 0);
+  EXPECT_GT(inSet, 0);
+  EXPECT_LT(inSet, 56);
+
+  auto selection = com::query<host::IFeatureSelection>(bySelection.get());
+  EXPECT_EQ(selection->SelectionSet()->Count(), 0);
+  selection->SelectionSet(set.get());
+  EXPECT_EQ(selection->SelectionSet()->Count(), 56);
+  selection->Clear();
+  EXPECT_EQ(selection->SelectionSet()->Count(), 0);
+}
+
+}  // namespace
+}  // namespace mapdoc

@@ -21,6 +21,8 @@ void setOverride(std::string_view name);
 // Numeric conventions of the Numeric category.
 std::u16string decimalSeparator();
 std::u16string groupingSeparator();
+// The Monetary category's currency symbol ("$", "€").
+std::u16string currencySymbol();
 
 // The locale-aware number test of automation: surrounding spaces, a leading
 // or trailing sign, the locale's decimal separator and digit grouping, an

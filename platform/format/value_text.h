@@ -19,6 +19,9 @@ std::u16string toText(const com::Variant& value);
 // A double in the general conversion's number text.
 std::u16string numberText(double value);
 
+// An OLE date as the general conversion shows it.
+std::u16string dateText(double oleDate);
+
 // Exactly `decimals` digits after the separator (-1: the locale's default),
 // with the locale's grouping, leading zero and negative form.
 // nullopt when decimals is below -1.

@@ -1,6 +1,6 @@
 // The library's entry points: the class factory of QVXCarrowind and the
 // question whether the library may be unloaded.
-#include "engine/labeler.h"
+#include "engine/labeler_object.h"
 #include "engine/module_lock.h"
 #include "platform/com/class_factory.h"
 

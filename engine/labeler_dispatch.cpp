@@ -1,6 +1,6 @@
 // The late-bound side of _QVXCarrowind: its operations by name, with the
 // argument types and defaults a scripting client relies on.
-#include "engine/labeler.h"
+#include "engine/labeler_object.h"
 #include "platform/com/error.h"
 
 namespace engine {

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "engine/labeler.h"
+#include "engine/labeler_object.h"
 #include "mapdoc/document.h"
 
 namespace {

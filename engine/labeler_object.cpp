@@ -1,4 +1,4 @@
-#include "engine/labeler.h"
+#include "engine/labeler_object.h"
 
 #include <string>
 

@@ -134,29 +134,29 @@ StatementParseResult ParseFormattingStatements(LabelerFields& fields, std::u16st
   try {
     const std::u16string fieldName(span1(expr, openPos + 1, closePos - 1));
     for (;;) {
-      const StatementSpec* spec = nullptr;
+      const StatementEntry* statement = nullptr;
       for (const auto& s : statementTable()) {
         if (startsWithNoCase(expr, static_cast<std::size_t>(p), s.written)) {
-          spec = &s;
+          statement = &s;
           break;
         }
       }
-      if (!spec) break;
-      if (spec->arguments == ArgumentForm::None) {
-        result.statements.push_back({std::u16string(spec->name), std::u16string(), std::u16string()});
-        p += static_cast<std::int32_t>(spec->written.size());
+      if (!statement) break;
+      if (statement->arguments == ArgumentForm::None) {
+        result.statements.push_back({std::u16string(statement->name), std::u16string(), std::u16string()});
+        p += static_cast<std::int32_t>(statement->written.size());
         continue;
       }
-      const auto w = p + static_cast<std::int32_t>(spec->written.size());
-      ArgumentRead args = readArguments(expr, w, spec->arguments);
+      const auto w = p + static_cast<std::int32_t>(statement->written.size());
+      ArgumentRead args = readArguments(expr, w, statement->arguments);
       if (!args.ok) {
-        fields.Message = std::u16string(spec->malformedPrefix) + fieldName + u"] Field!";
+        fields.Message = std::u16string(statement->malformedPrefix) + fieldName + u"] Field!";
         fields.LabelsValid = false;
         result.message = fields.Message;
         result.position = p;
         return result;
       }
-      result.statements.push_back({std::u16string(spec->name), std::move(args.arg1), std::move(args.arg2)});
+      result.statements.push_back({std::u16string(statement->name), std::move(args.arg1), std::move(args.arg2)});
       p = args.lastPos;
     }
     if (result.statements.empty()) result.statements.push_back({kStatementNone, std::u16string(), std::u16string()});

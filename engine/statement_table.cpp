@@ -7,7 +7,7 @@ namespace {
 
 using A = ArgumentForm;
 
-constexpr StatementSpec kTable[] = {
+constexpr StatementEntry kTable[] = {
     {u".Average", u"Average", true, A::None, u""},
     {u".Count", u"Count", true, A::None, u""},
     {u".First", u"First", true, A::None, u""},
@@ -39,7 +39,7 @@ constexpr StatementSpec kTable[] = {
 
 }  // namespace
 
-std::span<const StatementSpec> statementTable() { return kTable; }
+std::span<const StatementEntry> statementTable() { return kTable; }
 
 bool isSummaryName(std::u16string_view name) {
   for (const auto& s : kTable) {

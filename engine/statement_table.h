@@ -9,7 +9,7 @@ namespace engine {
 
 enum class ArgumentForm { None, OneNumber, OneText, TwoNumbers, TwoTexts };
 
-struct StatementSpec {
+struct StatementEntry {
   std::u16string_view written;  // with its leading dot
   std::u16string_view name;     // recorded name
   bool summary;                 // a summary method rather than a formatting statement
@@ -17,7 +17,7 @@ struct StatementSpec {
   std::u16string_view malformedPrefix;  // empty for statements without arguments
 };
 
-std::span<const StatementSpec> statementTable();
+std::span<const StatementEntry> statementTable();
 
 // The nine summary names, as a field summary keys them.
 bool isSummaryName(std::u16string_view name);

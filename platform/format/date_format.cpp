@@ -59,7 +59,8 @@ int weekOfYear(const DateParts& p, FirstDayOfWeek firstDay, FirstWeekOfYear firs
   return week;
 }
 
-u16string formatDateSection(double oleDate, u16string_view f, FirstDayOfWeek firstDay, FirstWeekOfYear firstWeek) {
+std::optional<u16string> formatDateSection(double oleDate, u16string_view f, FirstDayOfWeek firstDay, FirstWeekOfYear firstWeek) {
+  if (!isOleDateInRange(oleDate)) return std::nullopt;
   const DateParts p = fromOleDate(oleDate);
   const Markers markers = markersOf(f);
   const int hour = markers.twelveHour ? (p.hour % 12 == 0 ? 12 : p.hour % 12) : p.hour;

@@ -1,16 +1,19 @@
+#include "platform/format/date_format.h"
 #include "platform/format/date_names.h"
 #include "platform/format/value_text.h"
 
 namespace platform::format {
 
-// A date alone shows as the short date, a time alone (day 0) as the time,
-// both together as both.
+// As automation shows dates: the short date when there is no time of day,
+// the time alone on day 0 (30 December 1899, so 0 is "12:00:00 AM"), both
+// otherwise. Outside the date range the number itself.
 std::u16string dateText(double oleDate) {
+  if (!isOleDateInRange(oleDate)) return numberText(oleDate);
   const auto p = fromOleDate(oleDate);
   const bool hasTime = p.hour || p.minute || p.second;
   const bool hasDate = !(p.year == 1899 && p.month == 12 && p.day == 30);
-  if (!hasTime) return datePattern(p, u"yMd");
   if (!hasDate) return datePattern(p, u"jms");
+  if (!hasTime) return datePattern(p, u"yMd");
   return datePattern(p, u"yMd") + u" " + datePattern(p, u"jms");
 }
 

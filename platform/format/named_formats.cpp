@@ -49,7 +49,9 @@ NamedFormatResult formatNamed(std::optional<double> number, std::u16string_view 
       case Kind::Currency: r.text = formatCurrency(*number); break;
       case Kind::Number: r.text = formatNumberSections(*number, {n.instructions}, false); break;
       case Kind::Date: r.text = formatDateSection(*number, n.instructions, firstDay, firstWeek); break;
-      case Kind::GeneralDate: r.text = dateText(*number); break;
+      case Kind::GeneralDate:
+        if (isOleDateInRange(*number)) r.text = dateText(*number);
+        break;
       case Kind::Words: {
         const auto words = scan::sections(n.instructions);
         r.text = *number == 0 ? words[0] : words[1];

@@ -145,9 +145,14 @@ struct Laid {
 
 Laid lay(const Section& s, double magnitude) {
   Decimal d = decimalOf(magnitude);
-  const bool zero = d.digits == "0";
-  if (!zero) d.exponent += (s.percent ? 2 : 0) - 3 * s.scale;
+  if (d.digits != "0") d.exponent += (s.percent ? 2 : 0) - 3 * std::min(s.scale, 1000);
+  // so far right of the point that nothing shows: zero, and no string of
+  // a million zeros for a format with a million commas
+  if (!s.scientific && d.exponent < -(s.fracPlaces + 1)) {
+    d = Decimal{};
+  }
   Laid out;
+  const bool zero = d.digits == "0";
   if (s.scientific) {
     const int lead = std::max(s.intPlaces, 1);
     out.exponent = zero ? 0 : d.exponent - (lead - 1);

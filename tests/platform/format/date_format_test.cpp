@@ -31,6 +31,9 @@ TEST(DateFormat, DayMonthYearCodes) {
       {u"46363.5", u"hh:nn", u"12:00"},
       {u"abc", u"yyyy", u"abc"},
       {com::Variant::null(), u"yyyy", nullptr},
+      {1e300, u"yyyy", nullptr},  // beyond 9999
+      {-657435.0, u"yyyy", nullptr},
+      {-657434.0, u"yyyy-mm-dd", u"100-01-01"},
       {date(1600, 2, 29), u"dddd d mmmm yyyy", u"Tuesday 29 February 1600"},
   });
   expectFormats("de_DE", {

@@ -65,7 +65,10 @@ TEST_F(InLocale, ValuesAsText) {
   EXPECT_EQ(toText(com::Variant::date(day)), u"12/7/2026");
   EXPECT_EQ(toText(com::Variant::date(day + time)), u"12/7/2026 1:05:09 PM");
   EXPECT_EQ(toText(com::Variant::date(time)), u"1:05:09 PM");
-  EXPECT_EQ(toText(com::Variant::date(0)), u"12/30/1899");
+  EXPECT_EQ(toText(com::Variant::date(0)), u"12:00:00 AM");  // day 0 is no date
+  EXPECT_EQ(toText(com::Variant::date(-1)), u"12/29/1899");
+  EXPECT_EQ(toText(com::Variant::date(toOleDate({9999, 12, 31, 23, 59, 59}))), u"12/31/9999 11:59:59 PM");
+  EXPECT_EQ(toText(com::Variant::date(1e300)), u"1E+300");  // beyond the date range: the number
   EXPECT_EQ(toText(com::Variant::date(toOleDate({100, 1, 1, 0, 0, 0}))), u"1/1/100");
   locale::setOverride("de_DE");
   EXPECT_EQ(toText(com::Variant::date(day)), u"7.12.2026");

@@ -39,7 +39,8 @@ host::Text ClassBreaksRenderer::WhereClause(int index, host::ITable* table) {
   std::string expr = fieldRef(table, field_), guard;
   if (!normField_.empty()) {
     const std::string norm = fieldRef(table, normField_);
-    expr += " / " + norm;
+    // "* 1.0" keeps the division real: SQL divides two integer fields as integers
+    expr += " * 1.0 / " + norm;
     guard = norm + " <> 0 AND ";  // records without a normaliser fall in no class
   }
   const std::string lower = index == 0 ? " >= " + sqlNumber(minBreak_)

@@ -2,9 +2,11 @@
 // in that class, checked against a classification done here record by record.
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
 #include <map>
 #include <set>
+#include <algorithm>
 
 #include "host/classes.h"
 #include "mapdoc/document.h"
@@ -47,10 +49,27 @@ std::set<std::int32_t> selected(host::ITable* table, const host::Text& clause) {
   return oidsOf(table->Search(filter.get(), true).get());
 }
 
+// a record's value as a document writes it: text as is, numbers shortest
 std::u16string valueText(const host::Value& v) {
   if (v.isText()) return v.text();
   if (v.isNull() || v.isEmpty()) return u"\u0000null";
-  return text::fromUtf8(std::to_string(v.toDouble()));
+  char buffer[32];
+  const auto end = std::to_chars(buffer, buffer + sizeof buffer, v.toDouble()).ptr;
+  return text::fromUtf8(std::string(buffer, end));
+}
+
+Subject fromJson(const std::string& json) {
+  Subject s;
+  s.doc = MapDocument::fromJson(Json::parse(json), kExamples / "generated.cwmap");
+  s.layer = s.doc->layers().front();
+  s.table = com::query<host::IDisplayTable>(s.layer.get())->DisplayTable();
+  s.renderer = com::query<host::IGeoFeatureLayer>(s.layer.get())->Renderer();
+  return s;
+}
+
+std::string layerDocument(const std::string& source, const std::string& renderer) {
+  return R"({"format": "carrowind-map", "version": 1, "layers": [{"name": "L", "type": "feature",
+    "source": {"path": ")" + source + R"("}, "renderer": )" + renderer + "}]}";
 }
 
 // class index per record, by the renderer's own rules
@@ -143,6 +162,60 @@ TEST(ClassBreakClauses, SelectExactlyEachBreaksRecordsOnEverySource) {
           break;
         }
     }
+    EXPECT_EQ(expected.size(), static_cast<std::size_t>(breaks->BreakCount()));
+    expectClausesMatch(s, expected);
+  }
+}
+
+// Small integers compare bare and grouped; the GeoPackage stores them as
+// Int16, the shapefile as Integer, and both quote names their own way.
+TEST(UniqueValueClauses, NumericValuesOnEverySource) {
+  for (const std::string source : {"data/landuse.shp", "data/landuse.gpkg"}) {
+    SCOPED_TRACE(source);
+    const auto s = fromJson(layerDocument(source, R"({"type": "unique_values", "fields": ["FLOORS"],
+      "classes": [{"values": [0, 1, 2], "label": "Low"}, {"values": ["3"], "label": "Three"},
+                  {"values": [10, 11, 12], "label": "Tall"}], "default": {}})"));
+    const auto expected = classifyUnique(s);
+    ASSERT_EQ(expected.size(), 4u);
+    expectClausesMatch(s, expected);
+    auto classes = com::query<host::IRendererClasses>(s.renderer.get());
+    EXPECT_EQ(selected(s.table.get(), u"\"FLOORS\" IS NULL").size(), 8u);
+    EXPECT_TRUE(std::ranges::includes(expected.at(3), selected(s.table.get(), u"\"FLOORS\" IS NULL")));
+    EXPECT_EQ(classes->Class(3), u"<all other values>");
+  }
+}
+
+// value / normaliser, in real arithmetic, with records whose normaliser is
+// zero or null in no class
+TEST(ClassBreakClauses, NormalisedBreaksDivideInRealArithmetic) {
+  struct Case {
+    std::string field, norm, breaks;
+  };
+  for (const auto& c : std::vector<Case>{{"ACRES", "FLOORS", R"("min_break": 0.1, "breaks": [{"upper": 0.5}, {"upper": 1.5}, {"upper": 9}])"},
+                                         {"OWNER_ID", "FLOORS", R"("min_break": 0, "breaks": [{"upper": 1.5}, {"upper": 3.5}, {"upper": 5.5}, {"upper": 100}])"}}) {
+    SCOPED_TRACE(c.field + " / " + c.norm);
+    const auto s = fromJson(layerDocument("data/landuse.shp", R"({"type": "class_breaks", "field": ")" + c.field +
+                                                                     R"(", "normalization_field": ")" + c.norm +
+                                                                     R"(", )" + c.breaks + "}"));
+    auto breaks = com::query<host::IClassBreaksRenderer>(s.renderer.get());
+    auto cls = com::query<host::IClass>(s.table.get());
+    const int field = cls->FindField(breaks->Field()), norm = cls->FindField(breaks->NormField());
+    std::map<int, std::set<std::int32_t>> expected;
+    int withoutNormaliser = 0;
+    auto cursor = s.table->Search(nullptr, true);
+    for (auto row = cursor->NextRow(); row; row = cursor->NextRow()) {
+      const auto v = row->Value(field), n = row->Value(norm);
+      if (!n.isNumber() || n.toDouble() == 0) ++withoutNormaliser;
+      if (!v.isNumber() || !n.isNumber() || n.toDouble() == 0) continue;
+      const double x = v.toDouble() / n.toDouble();
+      if (x < breaks->MinimumBreak()) continue;
+      for (int b = 0; b < breaks->BreakCount(); ++b)
+        if (x <= breaks->Break(b)) {
+          expected[b].insert(row->OID());
+          break;
+        }
+    }
+    EXPECT_GT(withoutNormaliser, 0);
     EXPECT_EQ(expected.size(), static_cast<std::size_t>(breaks->BreakCount()));
     expectClausesMatch(s, expected);
   }

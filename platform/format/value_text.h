@@ -19,16 +19,17 @@ std::u16string toText(const com::Variant& value);
 // A double in the general conversion's number text.
 std::u16string numberText(double value);
 
-// An OLE date as the general conversion shows it.
+// An OLE date as the general conversion shows it: the short date, the time
+// alone on day 0, both when there are both; out of range, the number.
 std::u16string dateText(double oleDate);
 
 // Exactly `decimals` digits after the separator (-1: the locale's default),
-// with the locale's grouping, leading zero and negative form.
-// nullopt when decimals is below -1.
+// with the locale's grouping, leading zero and negative form; halves away
+// from zero. nullopt for decimals outside -1..99 or a value that isn't finite.
 std::optional<std::u16string> formatNumber(double value, int decimals);
 
-// The locale's currency format: symbol and its place, decimals, negative
-// form and grouping.
+// The locale's currency format: symbol and its place, the currency's
+// decimals, negative form ("($1,234.50)" in en_US) and grouping.
 std::u16string formatCurrency(double value);
 
 enum class FirstDayOfWeek { Sunday = 1, Monday = 2 };

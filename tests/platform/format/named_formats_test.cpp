@@ -12,7 +12,6 @@ TEST(NamedFormats, Numbers) {
   expectFormats("en_US", {
       {1234.567, u"Fixed", u"1234.57"},
       {1234.567, u"standard", u"1,234.57"},
-      {-1234.567, u"Standard", u"-1,234.57"},
       {0.256, u"Percent", u"25.60%"},
       {1234.5, u"Scientific", u"1.23E+03"},
       {1234.5, u"General Number", u"1234.5"},
@@ -22,12 +21,10 @@ TEST(NamedFormats, Numbers) {
       {0.0, u"Yes/No", u"No"},
       {3.0, u"Yes/No", u"Yes"},
       {true, u"True/False", u"True"},
-      {false, u"True/False", u"False"},
       {0.0, u"On/Off", u"Off"},
       {-0.5, u"ON/OFF", u"On"},
       {u"2", u"Fixed", u"2.00"},
       {u"abc", u"Fixed", nullptr},
-      {u"abc", u"Yes/No", nullptr},
       {com::Variant::null(), u"Currency", nullptr},
       {kWhen, u"Fixed", u"46363.55"},
   });
@@ -47,8 +44,6 @@ TEST(NamedFormats, DatesAndTimes) {
       {kWhen, u"Long Time", u"1:05:09 PM"},
       {kWhen, u"Medium Time", u"01:05 PM"},
       {kWhen, u"Short Time", u"13:05"},
-      {kWhen, u"short time", u"13:05"},
-      {46363.0, u"Short Date", u"12/7/2026"},
       {u"abc", u"Short Date", nullptr},
   });
   expectFormats("de_DE", {

@@ -43,7 +43,8 @@ double toOleDate(const DateParts& p) {
 }
 
 DateParts fromOleDate(double oleDate) {
-  if (!std::isfinite(oleDate)) return {};
+  // beyond a few million years the day count no longer fits the arithmetic
+  if (!std::isfinite(oleDate) || std::fabs(oleDate) > 1e12) return {};
   const double whole = std::trunc(oleDate);
   auto seconds = static_cast<std::int64_t>(std::llround(std::fabs(oleDate - whole) * 86400.0));
   auto days = static_cast<std::int64_t>(whole);

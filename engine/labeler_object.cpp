@@ -1,8 +1,14 @@
 #include "engine/labeler_object.h"
 
+#include <stdexcept>
 #include <string>
 
+#include "engine/expression_verification.h"
+#include "engine/failure_text.h"
+#include "engine/label_makers.h"
+#include "engine/class_summaries.h"
 #include "engine/label_writer.h"
+#include "host/renderer.h"
 #include "platform/messagebox/message_box.h"
 #include "platform/text/utf.h"
 
@@ -10,22 +16,6 @@ namespace engine {
 namespace {
 
 constexpr char16_t kFailureTitle[] = u"Invalid Expression!";
-
-std::u16string describe(const std::exception_ptr& failure, std::u16string_view operation) {
-  try {
-    std::rethrow_exception(failure);
-  } catch (const com::Error& e) {
-    if (!e.description().empty()) return e.description();
-  } catch (...) {
-  }
-  return u"Unknown Error in " + std::u16string(operation) + u"!";
-}
-
-// Operations whose work comes with the label makers; until then they say
-// so instead of pretending to succeed.
-std::u16string notAvailable(std::u16string_view operation) {
-  return std::u16string(operation) + u" is not available in this version of the labeling engine.";
-}
 
 }  // namespace
 
@@ -63,7 +53,7 @@ bool QVXCarrowind::SetLabels(host::ILayer* pLayer) {
     writeLabels(f_, pLayer, step);
     return true;
   } catch (...) {
-    std::u16string message = describe(std::current_exception(), u"SetLabels");
+    std::u16string message = describeFailure(std::current_exception(), u"SetLabels");
     try {
       return fail(message + u" " + text::fromUtf8(std::to_string(static_cast<int>(step))));
     } catch (...) {
@@ -79,7 +69,7 @@ bool QVXCarrowind::ResetLabels(host::ILayer* pLayer) {
     return true;
   } catch (...) {
     try {
-      return fail(describe(std::current_exception(), u"ResetLabels"));
+      return fail(describeFailure(std::current_exception(), u"ResetLabels"));
     } catch (...) {
       f_.LabelsValid = false;
       return false;
@@ -87,22 +77,40 @@ bool QVXCarrowind::ResetLabels(host::ILayer* pLayer) {
   }
 }
 
-bool QVXCarrowind::MakeLabels(host::ILayer*, const std::u16string&) {
+bool QVXCarrowind::MakeLabels(host::ILayer* pLayer, const std::u16string& pExpression) {
+  bool makerFailure = false;
   try {
-    return fail(notAvailable(u"MakeLabels"));
+    if (!verifyExpression(f_, pLayer, pExpression, false, false)) return false;
+    auto renderer = require<host::IGeoFeatureLayer>(host::Ref<host::ILayer>(pLayer))->Renderer();
+    if (renderer.as<host::ISimpleRenderer>()) {
+      f_.LabelsValid = MakeSimpleRendererLabel(f_, pLayer, -1, false);
+    } else if (renderer.as<host::IUniqueValueRenderer>()) {
+      f_.LabelsValid = MakeUniqueRendererLabels(f_, pLayer);
+    } else if (renderer.as<host::IClassBreaksRenderer>()) {
+      f_.LabelsValid = MakeClassBreaksRendererLabels(f_, pLayer);
+    } else if (renderer.as<host::IBivariateRenderer>()) {
+      f_.LabelsValid = MakeBivariateRendererLabels(f_, pLayer);
+    } else {
+      typeMismatch();
+    }
+    if (f_.LabelsValid) return true;
+    makerFailure = true;
+    throw std::runtime_error("label maker");
   } catch (...) {
-    f_.LabelsValid = false;
-    return false;
+    try {
+      std::u16string message = makerFailure ? f_.Message : describeFailure(std::current_exception(), u"MakeLabels");
+      if (message.empty()) message = u"Unknown Error in MakeLabels!";
+      return fail(std::move(message));
+    } catch (...) {
+      f_.LabelsValid = false;
+      return false;
+    }
   }
 }
 
-bool QVXCarrowind::VerifyExpression(host::ILayer*, const std::u16string&, bool, bool) {
-  try {
-    return fail(notAvailable(u"VerifyExpression"));
-  } catch (...) {
-    f_.LabelsValid = false;
-    return false;
-  }
+bool QVXCarrowind::VerifyExpression(host::ILayer* pLayer, const std::u16string& pExpression, bool pMakeSampleLabel,
+                                    bool pShowLabelingInstructions) {
+  return verifyExpression(f_, pLayer, pExpression, pMakeSampleLabel, pShowLabelingInstructions);
 }
 
 }  // namespace engine

@@ -1,0 +1,96 @@
+#pragma once
+// What every label maker shares: the fields an expression names, the
+// records a layer offers, the nine summaries of a field over the records of
+// one class, and composing and finishing a label from the parsed pieces.
+// Failures throw (host errors, a summary name that is none of the nine);
+// the makers turn them into their failure result.
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/labeler_fields.h"
+#include "host/layer.h"
+#include "host/statistics.h"
+
+namespace engine {
+
+// The nine statistics of one field over one record set.
+struct FieldSummary {
+  com::Variant First, Last;
+  com::Variant Count = std::int16_t{0};
+  com::Variant Maximum = std::int32_t{0}, Average = std::int32_t{0}, Minimum = std::int32_t{0},
+               StdDev = std::int32_t{0}, Sum = std::int32_t{0}, Variance = std::int32_t{0};
+
+  // By key, without regard to case; throws com::Error for any other key.
+  const com::Variant& get(std::u16string_view key) const;
+};
+
+// The summaries of one class, by field name (without regard to case).
+// Whether the class was skipped is kept beside them, never among them, so a
+// field may be called anything.
+struct SummarySet {
+  std::vector<std::pair<std::u16string, FieldSummary>> fields;
+  bool skipped = false;
+
+  const FieldSummary& get(std::u16string_view field) const;
+};
+
+// The table, definition and selections a maker reads records from.
+struct RecordSource {
+  host::Ref<host::IGeoFeatureLayer> geo;
+  host::Ref<host::IFeatureRenderer> renderer;
+  host::Ref<host::IFeatureLayerDefinition> definition;
+  host::Ref<host::ITable> table;
+  host::Ref<host::IClass> tableClass;
+  // The records the summaries may read when not the whole table: the
+  // definition selection set, or the layer's current selection when the
+  // labeler is asked to honour it and there is one.
+  host::Ref<host::ISelectionSet> walkSet;
+  // Only the current selection also restricts the statistics.
+  bool statisticsFromWalkSet = false;
+
+  int fieldPosition(const std::u16string& name) const;
+  int fieldType(int position) const;
+};
+
+// Distinct field names of the "Field" pieces in order of first appearance;
+// names equal but for case count once, under the case seen first.
+std::vector<std::u16string> expressionFields(const ExpressionPieceList& pieces);
+
+RecordSource resolveRecordSource(const LabelerFields& fields, host::ILayer* layer);
+
+bool isNumericFieldType(int type);
+
+host::Ref<host::IQueryFilter> newQueryFilter(const std::u16string& whereClause);
+
+// Summarises one field over the records that pass filter. Returns false,
+// storing nothing, when stopOnEmpty is set and no record passes.
+bool summariseField(const RecordSource& source, host::IQueryFilter* filter, const std::u16string& name,
+                    std::int32_t sampleRate, bool stopOnEmpty, FieldSummary& out);
+
+// Summarises every field into set; marks it skipped (and stops) at the
+// first field without records when stopOnEmpty is set.
+void summariseClass(const RecordSource& source, host::IQueryFilter* filter, const std::vector<std::u16string>& names,
+                    std::int32_t sampleRate, bool stopOnEmpty, SummarySet& set);
+
+// Composes a label; legend(content) gives the text of a "LEGEND" piece.
+std::u16string composeLabel(const ExpressionPieceList& pieces, const SummarySet& set,
+                            const std::function<std::u16string(const std::u16string&)>& legend);
+
+// Line breaks for "$$NEWLINE" (any case), then wrapping when asked.
+std::u16string finishLabel(const std::u16string& text, std::int16_t wrapWidth);
+
+// The automation errors for a missing object and a missing interface.
+[[noreturn]] void objectNotSet();
+[[noreturn]] void typeMismatch();
+
+template <class T, class U>
+host::Ref<T> require(const host::Ref<U>& object) {
+  if (!object) objectNotSet();
+  auto r = object.template as<T>();
+  if (!r) typeMismatch();
+  return r;
+}
+
+}  // namespace engine

@@ -57,7 +57,9 @@ bool MakeUniqueRendererLabels(LabelerFields& fields, host::ILayer* pLayer) {
       }
       std::u16string where = classClause;
       if (!definition.empty() && fields.ApplyDefinitionQuery) {
-        where = classClause.empty() ? definition : u"( " + definition + u") AND " + classClause;
+        // The class clause in parentheses: the host's default-class clause
+        // ends in "OR ... IS NULL", which must not escape the definition.
+        where = classClause.empty() ? definition : u"( " + definition + u") AND ( " + classClause + u" )";
       }
       auto filter = newQueryFilter(where);
       auto& set = summaries[static_cast<std::size_t>(i)];

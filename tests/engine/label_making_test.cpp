@@ -1,0 +1,497 @@
+// MakeLabels and VerifyExpression on the sample map documents. Expected
+// counts and sums come from walking the layer's table through the host in
+// the test itself, grouped by the test's own reading of each class.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <set>
+#include <sstream>
+
+#include "engine/labeler_object.h"
+#include "host/classes.h"
+#include "mapdoc/document.h"
+#include "platform/com/class_factory.h"
+#include "message_box_capture.h"
+#include "platform/format/value_text.h"
+#include "platform/locale/user_locale.h"
+#include "platform/text/utf.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using engine::QVXCarrowind;
+using host::Text;
+
+const fs::path kExamples = fs::path(CW_SOURCE_DIR) / "examples";
+
+struct Sample {
+  host::Ref<mapdoc::MapDocument> doc;
+  host::Ref<host::ILayer> layer;
+  host::Ref<host::IFeatureRenderer> renderer;
+};
+
+Sample open(const fs::path& file, const Text& layerName = {}) {
+  Sample s;
+  s.doc = mapdoc::MapDocument::open(file.is_absolute() ? file : kExamples / file);
+  s.layer = layerName.empty() ? s.doc->layers().front() : s.doc->layer(layerName);
+  if (auto geo = s.layer.as<host::IGeoFeatureLayer>()) s.renderer = geo->Renderer();
+  return s;
+}
+
+// A sample document rewritten for one test: data paths made absolute, then
+// the given replacements applied to its text.
+fs::path variant(const char* file, const std::vector<std::pair<std::string, std::string>>& edits) {
+  std::ifstream in(kExamples / file);
+  std::stringstream buf;
+  buf << in.rdbuf();
+  std::string text = buf.str();
+  auto replaceAll = [&](const std::string& from, const std::string& to) {
+    for (std::size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size()) {
+      text.replace(at, from.size(), to);
+    }
+  };
+  replaceAll("\"data/", "\"" + (kExamples / "data").string() + "/");
+  for (auto& [from, to] : edits) replaceAll(from, to);
+  const fs::path out = fs::temp_directory_path() / ("cw_label_making_" + std::to_string(::getpid()) + "_" + file);
+  std::ofstream(out) << text;
+  return out;
+}
+
+std::vector<Text> labels(QVXCarrowind& l) {
+  std::vector<Text> out;
+  auto c = l.Labels();
+  for (int i = 1; i <= c->Count(); ++i) out.push_back(c->Item(i));
+  return out;
+}
+
+// One record as the test reads it: every field's value by name.
+using Record = std::map<Text, com::Variant>;
+
+std::vector<Record> records(host::ITable* table) {
+  auto cls = host::Ref<host::ITable>(table).as<host::IClass>();
+  auto fields = cls->Fields();
+  std::vector<Record> out;
+  auto cursor = table->Search(nullptr, false);
+  while (auto row = cursor->NextRow()) {
+    Record r;
+    for (int i = 0; i < fields->FieldCount(); ++i) r[fields->Field(i)->Name()] = row->Value(i);
+    if (row->HasOID()) r[u"#OID"] = row->OID();
+    out.push_back(std::move(r));
+  }
+  return out;
+}
+
+std::vector<Record> layerRecords(const Sample& s) {
+  auto fc = s.layer.as<host::IFeatureLayer>()->FeatureClass();
+  return records(fc.as<host::ITable>().get());
+}
+
+Text str(const com::Variant& v) { return platform::format::toText(v); }
+double num(const com::Variant& v) { return v.isNumber() ? v.toDouble() : 0.0; }
+
+struct Tally {
+  int count = 0;
+  double sum = 0;
+  Text first;
+};
+
+// "count|sum" labels against tallies; classes without records are skipped.
+void expectCountsAndSums(const std::vector<Text>& got, const std::vector<Tally>& want) {
+  ASSERT_EQ(got.size(), want.size());
+  for (std::size_t i = 0; i < want.size(); ++i) {
+    if (want[i].count == 0) {
+      EXPECT_EQ(got[i], u"$$SKIPPED") << i;
+      continue;
+    }
+    const std::string label = text::toUtf8(got[i]);
+    const auto bar = label.find('|');
+    ASSERT_NE(bar, std::string::npos) << label;
+    EXPECT_EQ(std::stoi(label.substr(0, bar)), want[i].count) << i << " " << label;
+    EXPECT_NEAR(std::stod(label.substr(bar + 1)), want[i].sum, 1e-6) << i << " " << label;
+  }
+}
+
+std::vector<Text> classValues(const host::Ref<host::IFeatureRenderer>& r) {
+  auto u = r.as<host::IUniqueValueRenderer>();
+  std::vector<Text> out;
+  for (int i = 0; i < u->ValueCount(); ++i) out.push_back(u->Value(i));
+  return out;
+}
+
+// Tallies of USE per class, plus the default class when the renderer has one.
+std::vector<Tally> tallyByValue(const std::vector<Record>& rows, const Text& field, const std::vector<Text>& values,
+                                bool withDefault, const std::function<bool(const Record&)>& keep,
+                                const Text& summed = u"ACRES") {
+  std::vector<Tally> out(values.size() + (withDefault ? 1 : 0));
+  for (auto& r : rows) {
+    if (!keep(r)) continue;
+    std::size_t k = 0;
+    while (k < values.size() && str(r.at(field)) != values[k]) ++k;
+    if (k == values.size() && !withDefault) continue;
+    out[k].count++;
+    out[k].sum += num(r.at(summed));
+  }
+  return out;
+}
+
+class LabelMaking : public testing::Test {
+ protected:
+  void SetUp() override { platform::locale::setOverride("en_US"); }
+  void TearDown() override { platform::locale::setOverride(""); }
+  com::ComPtr<QVXCarrowind> l = com::make<QVXCarrowind>();
+};
+
+TEST_F(LabelMaking, SimpleRendererSummarisesTheWholeLayer) {
+  auto s = open("simple.cwmap");
+  auto rows = layerRecords(s);
+  Tally all;
+  for (auto& r : rows) all.count++, all.sum += num(r.at(u"ACRES"));
+  ASSERT_TRUE(l->MakeLabels(s.layer.get(), u"[USE].Count|[ACRES].Sum$$VALUE")) << text::toUtf8(l->Message());
+  expectCountsAndSums(labels(*l), {all});
+  ASSERT_TRUE(l->SetLabels(s.layer.get()));
+  EXPECT_EQ(s.renderer.as<host::ISimpleRenderer>()->Label(), labels(*l)[0]);
+}
+
+TEST_F(LabelMaking, UniqueValuesCountAndSumPerClass) {
+  for (const char* file : {"unique_values.cwmap", "unique_values_default.cwmap", "bivariate_unique.cwmap"}) {
+    auto s = open(file);
+    auto main = s.renderer;
+    if (auto b = main.as<host::IBivariateRenderer>()) main = b->MainRenderer();
+    const bool withDefault = main.as<host::IUniqueValueRenderer>()->UseDefaultSymbol();
+    auto want = tallyByValue(layerRecords(s), u"USE", classValues(main), withDefault, [](auto&) { return true; });
+    auto l2 = com::make<QVXCarrowind>();
+    ASSERT_TRUE(l2->MakeLabels(s.layer.get(), u"[USE].Count|[ACRES].Sum")) << file << text::toUtf8(l2->Message());
+    expectCountsAndSums(labels(*l2), want);
+  }
+}
+
+TEST_F(LabelMaking, LegendTokensPerRenderer) {
+  {
+    auto s = open("unique_values_default.cwmap");
+    auto classes = s.renderer.as<host::IRendererClasses>();
+    ASSERT_TRUE(l->MakeLabels(s.layer.get(), u"$$VALUE=$$label")) << text::toUtf8(l->Message());
+    auto got = labels(*l);
+    ASSERT_EQ(static_cast<int>(got.size()), classes->ClassCount());
+    for (int i = 0; i + 1 < classes->ClassCount(); ++i) {
+      EXPECT_EQ(got[i], s.renderer.as<host::IUniqueValueRenderer>()->Value(i) + u"=" + classes->Class(i));
+    }
+    EXPECT_EQ(got.back(), u"<all other values>=" + classes->Class(classes->ClassCount() - 1));
+  }
+  {
+    auto s = open("class_breaks.cwmap");
+    auto breaks = s.renderer.as<host::IClassBreaksRenderer>();
+    ASSERT_TRUE(l->MakeLabels(s.layer.get(), u"$$VALUE=$$LABEL")) << text::toUtf8(l->Message());
+    auto got = labels(*l);
+    ASSERT_EQ(static_cast<int>(got.size()), breaks->BreakCount());
+    for (int i = 0; i < breaks->BreakCount(); ++i) {
+      EXPECT_EQ(got[i], platform::format::numberText(breaks->Break(i)) + u"=" + breaks->Label(i));
+    }
+  }
+  {
+    auto s = open("simple.cwmap");
+    ASSERT_TRUE(l->MakeLabels(s.layer.get(), u"<$$VALUE>$$LABEL"));
+    EXPECT_EQ(labels(*l), std::vector<Text>{u"<>" + s.renderer.as<host::ISimpleRenderer>()->Label()});
+  }
+}
+
+TEST_F(LabelMaking, ClassBreaksAndTheirBivariateTwin) {
+  for (const char* file : {"class_breaks.cwmap", "bivariate_breaks.cwmap"}) {
+    auto s = open(file);
+    auto main = s.renderer;
+    if (auto b = main.as<host::IBivariateRenderer>()) main = b->MainRenderer();
+    auto breaks = main.as<host::IClassBreaksRenderer>();
+    std::vector<Tally> want(static_cast<std::size_t>(breaks->BreakCount()));
+    for (auto& r : layerRecords(s)) {
+      if (!r.at(u"ACRES").isNumber()) continue;  // a null falls in no class
+      const double acres = num(r.at(u"ACRES"));
+      for (int i = 0; i < breaks->BreakCount(); ++i) {
+        // Class 0 has no lower bound; a value equal to a break is its class's.
+        if (acres <= breaks->Break(i) && (i == 0 || acres > breaks->Break(i - 1))) {
+          want[i].count++;
+          want[i].sum += acres;
+          break;
+        }
+      }
+    }
+    auto l2 = com::make<QVXCarrowind>();
+    ASSERT_TRUE(l2->MakeLabels(s.layer.get(), u"[ACRES].Count|[ACRES].Sum")) << file << text::toUtf8(l2->Message());
+    expectCountsAndSums(labels(*l2), want);
+  }
+}
+
+TEST_F(LabelMaking, DefinitionQueryOnAndOff) {
+  auto s = open("definition_query.cwmap");
+  auto rows = layerRecords(s);
+  for (bool apply : {true, false}) {
+    auto l2 = com::make<QVXCarrowind>();
+    l2->ApplyDefinitionQuery(apply);
+    auto want = tallyByValue(rows, u"USE", classValues(s.renderer), true,
+                             [&](const Record& r) { return !apply || str(r.at(u"DISTRICT")) == u"North"; });
+    ASSERT_TRUE(l2->MakeLabels(s.layer.get(), u"[USE].Count|[ACRES].Sum")) << text::toUtf8(l2->Message());
+    expectCountsAndSums(labels(*l2), want);
+  }
+}
+
+TEST_F(LabelMaking, DefinitionSelectionGivesFirstLastAndCountStatisticsFromTheTable) {
+  auto s = open("definition_selection.cwmap");
+  auto ids = s.layer.as<host::IFeatureLayerDefinition>()->DefinitionSelectionSet()->IDs();
+  const std::set<std::int32_t> chosen(ids.begin(), ids.end());
+  auto values = classValues(s.renderer);
+  auto rows = layerRecords(s);
+  auto inSet = tallyByValue(rows, u"USE", values, true, [&](const Record& r) {
+    return chosen.count(r.at(u"#OID").int32()) > 0;
+  });
+  auto whole = tallyByValue(rows, u"USE", values, true, [](auto&) { return true; });
+  ASSERT_TRUE(l->MakeLabels(s.layer.get(), u"[USE].Count|[ACRES].Sum")) << text::toUtf8(l->Message());
+  auto got = labels(*l);
+  ASSERT_EQ(got.size(), inSet.size());
+  for (std::size_t i = 0; i < got.size(); ++i) {
+    if (inSet[i].count == 0) {
+      EXPECT_EQ(got[i], u"$$SKIPPED");
+      continue;
+    }
+    Tally t; t.count = inSet[i].count; t.sum = whole[i].sum; std::vector<Tally> mixed{t};
+    expectCountsAndSums({got[i]}, mixed);
+  }
+}
+
+TEST_F(LabelMaking, CurrentSelectionIsHonouredOnlyWhenAsked) {
+  auto s = open("unique_values_default.cwmap");
+  auto selection = s.layer.as<host::IFeatureSelection>()->SelectionSet();
+  auto rows = layerRecords(s);
+  std::set<std::int32_t> chosen;
+  for (std::size_t i = 0; i < rows.size(); i += 4) {
+    chosen.insert(rows[i].at(u"#OID").int32());
+    selection->Add(rows[i].at(u"#OID").int32());
+  }
+  auto values = classValues(s.renderer);
+  for (bool honour : {true, false}) {
+    auto l2 = com::make<QVXCarrowind>();
+    l2->ApplySelectionSet(honour);
+    auto want = tallyByValue(rows, u"USE", values, true, [&](const Record& r) {
+      return !honour || chosen.count(r.at(u"#OID").int32()) > 0;
+    });
+    ASSERT_TRUE(l2->MakeLabels(s.layer.get(), u"[USE].Count|[ACRES].Sum")) << text::toUtf8(l2->Message());
+    expectCountsAndSums(labels(*l2), want);
+  }
+  // Without a selection the option changes nothing.
+  s.layer.as<host::IFeatureSelection>()->Clear();
+  l->ApplySelectionSet(true);
+  ASSERT_TRUE(l->MakeLabels(s.layer.get(), u"[USE].Count|[ACRES].Sum"));
+  expectCountsAndSums(labels(*l), tallyByValue(rows, u"USE", values, true, [](auto&) { return true; }));
+}
+
+TEST_F(LabelMaking, JoinedTableWithAStringKeyKeepsQuotedValuesWhole) {
+  auto s = open("join.cwmap");
+  auto table = s.layer.as<host::IDisplayTable>()->DisplayTable();
+  auto want = tallyByValue(records(table.get()), u"landuse.USE", classValues(s.renderer), false,
+                           [](auto&) { return true; }, u"landuse.ACRES");
+  ASSERT_TRUE(l->MakeLabels(s.layer.get(), u"[landuse.USE].Count|[landuse.ACRES].Sum")) << text::toUtf8(l->Message());
+  EXPECT_TRUE(l->fields().TableIsJoined);
+  expectCountsAndSums(labels(*l), want);
+  // "Women's Center" is one of the classes: its quote must not break the clause.
+  auto values = classValues(s.renderer);
+  ASSERT_NE(std::find(values.begin(), values.end(), u"Women's Center"), values.end());
+}
+
+TEST_F(LabelMaking, JoinedTableWithANumericKeyAndItsDefaultClass) {
+  auto file = variant("join.cwmap", {{"\"landuse.USE\"", "\"owners.OWNER_ID\""},
+                                     {"\"Agricultural\"", "\"1\""},
+                                     {"\"Commercial\"", "\"2\""},
+                                     {"\"Crèche\"", "\"3\""}});
+  // Keep three value classes and let every other record fall to the default.
+  std::ifstream in(file);
+  std::stringstream buf;
+  buf << in.rdbuf();
+  std::string text = buf.str();
+  auto cut = text.find("\"Industrial\"");
+  ASSERT_NE(cut, std::string::npos);
+  cut = text.rfind("{", text.rfind("\"values\"", cut));
+  auto end = text.find("\"field_delimiter\"") == std::string::npos ? 0 : text.find("]", text.find("\"Women's Center\""));
+  end = text.find("]", text.find("}", text.find("}", end) + 1) + 1);
+  text = text.substr(0, text.rfind(",", cut)) + "], \"default\": {\"label\": \"others\"}" + text.substr(end + 1);
+  std::ofstream(file) << text;
+
+  auto s = open(file);
+  fs::remove(file);
+  auto table = s.layer.as<host::IDisplayTable>()->DisplayTable();
+  auto values = classValues(s.renderer);
+  ASSERT_EQ(values, (std::vector<Text>{u"1", u"2", u"3"}));
+  std::vector<Tally> want(4);
+  for (auto& r : records(table.get())) {
+    const Text id = str(r.at(u"owners.OWNER_ID"));
+    std::size_t k = 0;
+    while (k < values.size() && id != values[k]) ++k;
+    want[k].count++;
+    want[k].sum += num(r.at(u"landuse.ACRES"));
+  }
+  ASSERT_TRUE(l->MakeLabels(s.layer.get(), u"[landuse.USE].Count|[landuse.ACRES].Sum")) << text::toUtf8(l->Message());
+  expectCountsAndSums(labels(*l), want);
+}
+
+TEST_F(LabelMaking, ClassesKeptApartByPosition) {
+  // Two values differing only in case: each class keeps its own summaries,
+  // whatever records the host's clause gives it.
+  auto file = variant("unique_values.cwmap", {{"\"Commercial\"", "\"AGRICULTURAL\""}});
+  auto s = open(file);
+  fs::remove(file);
+  auto classes = s.renderer.as<host::IRendererClasses>();
+  auto fc = s.layer.as<host::IFeatureLayer>()->FeatureClass();
+  auto table = fc.as<host::ITable>();
+  ASSERT_TRUE(l->MakeLabels(s.layer.get(), u"[USE].Count|$$VALUE")) << text::toUtf8(l->Message());
+  auto got = labels(*l);
+  ASSERT_EQ(static_cast<int>(got.size()), classes->ClassCount());
+  for (int i = 0; i < 2; ++i) {
+    host::Ref<host::IQueryFilter> filter = com::create<host::IQueryFilter>(host::CLSID_QueryFilter);
+    filter->WhereClause(classes->WhereClause(i, table.get()));
+    const int n = table->RowCount(filter.get());
+    const Text value = s.renderer.as<host::IUniqueValueRenderer>()->Value(i);
+    EXPECT_EQ(got[i], n == 0 ? Text(u"$$SKIPPED") : text::fromUtf8(std::to_string(n)) + u"|" + value);
+  }
+}
+
+TEST_F(LabelMaking, SkippedStaysSetAndFailureHidesLabels) {
+  auto skipping = variant("unique_values.cwmap", {{"\"Commercial\"", "\"Nowhere\""}});
+  auto s = open(skipping);
+  fs::remove(skipping);
+  ASSERT_TRUE(l->MakeLabels(s.layer.get(), u"[USE].Count"));
+  EXPECT_EQ(labels(*l)[1], u"$$SKIPPED");
+  EXPECT_TRUE(l->SkippedLegendItems());
+  auto full = open("unique_values.cwmap");
+  ASSERT_TRUE(l->MakeLabels(full.layer.get(), u"[USE].Count"));
+  EXPECT_TRUE(l->SkippedLegendItems());
+  // Without field pieces no class is skipped.
+  auto l2 = com::make<QVXCarrowind>();
+  auto s2 = open(skipping.filename().string().empty() ? "unique_values.cwmap" : "unique_values.cwmap");
+  ASSERT_TRUE(l2->MakeLabels(s2.layer.get(), u"just text"));
+  EXPECT_FALSE(l2->SkippedLegendItems());
+
+  EXPECT_FALSE(l->MakeLabels(full.layer.get(), u"[NOPE].Count"));
+  EXPECT_EQ(l->Labels()->Count(), 0);
+  ASSERT_TRUE(l->MakeLabels(full.layer.get(), u"x"));
+  EXPECT_GT(l->Labels()->Count(), 0);
+}
+
+TEST_F(LabelMaking, LineBreaksAndWrapping) {
+  auto s = open("simple.cwmap");
+  l->WrapTextIfLongerThan(10);
+  ASSERT_TRUE(l->MakeLabels(s.layer.get(), u"short$$newline[USE].Count parcels in the whole layer"));
+  auto got = text::toUtf8(labels(*l).at(0));
+  EXPECT_EQ(got.rfind("short\r\n", 0), 0u) << got;
+  std::size_t start = 0;
+  for (std::size_t at; (at = got.find("\r\n", start)) != std::string::npos; start = at + 2) {
+    EXPECT_LE(at - start, 10u) << got;
+  }
+  EXPECT_LE(got.size() - start, 10u) << got;
+}
+
+struct VerifyCase {
+  const char* name;
+  const char* file;
+  const char16_t* layer;
+  const char16_t* expression;
+  const char16_t* message;
+};
+
+class VerifyMessages : public testing::TestWithParam<VerifyCase> {};
+
+TEST_P(VerifyMessages, RejectWithTheirText) {
+  const auto& c = GetParam();
+  MessageBoxCapture boxes;
+  auto s = open(c.file, c.layer);
+  auto l = com::make<QVXCarrowind>();
+  l->ShowMessages(true);
+  EXPECT_FALSE(l->VerifyExpression(s.layer.get(), c.expression, true, true));
+  EXPECT_EQ(l->Message(), c.message);
+  EXPECT_FALSE(l->fields().LabelsValid);
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].text, c.message);
+  EXPECT_EQ(boxes.shown[0].title, u"Invalid Expression!");
+  EXPECT_EQ(boxes.shown[0].icon, platform::messagebox::Icon::Critical);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Checks, VerifyMessages,
+    testing::Values(
+        VerifyCase{"Raster", "raster.cwmap", u"Elevation", u"[USE].First", u"Layer must be a type of Geo-Feature Layer!"},
+        VerifyCase{"Renderer", "unsupported.cwmap", u"", u"[USE].First",
+                   u"Layer's legend must be a Simple, Unique Value, Graduated Color/Symbol, or Multi-Attribute type!"},
+        VerifyCase{"Grouped", "grouped_values.cwmap", u"", u"[USE].First",
+                   u"Grouped Values Not Allowed!\r\nIt appears that a number of legend values have been grouped to use "
+                   u"the same symbol.\r\nDue to an issue with ESRI's implementation of grouping, this tool does not "
+                   u"work with grouped values.\r\n\r\nPlease ungroup legend values and try again."},
+        VerifyCase{"Missing", "simple.cwmap", u"", u"a [USE].First [NOPE].Count [ACRES].Oops",
+                   u"Field \"NOPE\" does not exist in attribute table!"},
+        VerifyCase{"NoSummary", "simple.cwmap", u"", u"[USE].FormatNumber(0)",
+                   u"Field \"USE\" does not have an appropriate summary method!"},
+        VerifyCase{"NoStatement", "simple.cwmap", u"", u"[ACRES]",
+                   u"Field \"ACRES\" does not have an appropriate summary method!"},
+        VerifyCase{"StringSum", "simple.cwmap", u"", u"[ACRES].sum [USE].Average",
+                   u"Field \"USE\" field type does not support selected summary method!"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Verify, MultiFieldUniqueValuesOnAJoinAreRefused) {
+  auto file = variant("join.cwmap", {{"\"landuse.USE\"", "\"landuse.USE\", \"owners.OTYPE\""}});
+  std::ifstream in(file);
+  std::stringstream buf;
+  buf << in.rdbuf();
+  auto s = open(file);
+  fs::remove(file);
+  auto l = com::make<QVXCarrowind>();
+  EXPECT_FALSE(l->VerifyExpression(s.layer.get(), u"[landuse.USE].First"));
+  EXPECT_EQ(l->Message(), u"Joined tables are not supported with multi-field unique value legends!");
+}
+
+TEST(Verify, ShapefileDelimitersAndTheReportByteForByte) {
+  platform::locale::setOverride("en_US");
+  MessageBoxCapture boxes;
+  auto s = open("simple.cwmap");
+  auto l = com::make<QVXCarrowind>();
+  l->ShowMessages(true);
+  int count = 0;
+  for (auto& r : layerRecords(s)) count += r.empty() ? 0 : 1;
+  const Text label = s.renderer.as<host::ISimpleRenderer>()->Label();
+  ASSERT_TRUE(l->VerifyExpression(s.layer.get(), u"N=[USE].Count.FormatNumber(0) $$LABEL", true, true))
+      << text::toUtf8(l->Message());
+  EXPECT_EQ(l->fields().FieldPrefix, u"\"");
+  EXPECT_EQ(l->fields().JoinedFieldSuffix, u"\"");
+  EXPECT_FALSE(l->fields().TableIsJoined);
+  EXPECT_EQ(l->Labels()->Count(), 0);
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].title, u"Valid Expression");
+  EXPECT_EQ(boxes.shown[0].icon, platform::messagebox::Icon::Information);
+  const Text n = *platform::format::formatNumber(count, 0);
+  EXPECT_EQ(boxes.shown[0].text, u"SAMPLE LABEL: N=" + n + u" " + label +
+                                     u"\r\n\r\nLabeling Instructions:\r\n"
+                                     u"\tPUT\tTEXT:\"N=\"\r\n"
+                                     u"\tAND\tFIELD:USE,Count\r\n"
+                                     u"\t\t\tFORMAT:FormatNumber,0,\r\n"
+                                     u"\tAND\tTEXT:\" \"\r\n"
+                                     u"\tAND\tLEGEND:LABEL\r\n");
+  // Without instructions only the sample; without a sample no box at all.
+  ASSERT_TRUE(l->VerifyExpression(s.layer.get(), u"[USE].Count", true, false));
+  EXPECT_EQ(boxes.shown.back().text, u"SAMPLE LABEL: " + platform::format::numberText(count) + u"\r\n\r\n");
+  ASSERT_TRUE(l->VerifyExpression(s.layer.get(), u"[USE].Count", false, true));
+  EXPECT_EQ(boxes.shown.size(), 2u);
+  l->ShowMessages(false);
+  ASSERT_TRUE(l->VerifyExpression(s.layer.get(), u"[USE].Count", true, true));
+  EXPECT_EQ(boxes.shown.size(), 2u);
+  EXPECT_EQ(str(l->fields().SampleLabel), platform::format::numberText(count));
+  platform::locale::setOverride("");
+}
+
+TEST(Verify, GeoPackageTakesBareNames) {
+  auto s = open("landuse.cwmap", u"Parcel size");
+  auto l = com::make<QVXCarrowind>();
+  ASSERT_TRUE(l->VerifyExpression(s.layer.get(), u"[ACRES].Sum")) << text::toUtf8(l->Message());
+  EXPECT_EQ(l->fields().FieldPrefix, u"");
+  EXPECT_EQ(l->fields().JoinedFieldPrefix, u"");
+  ASSERT_TRUE(l->MakeLabels(s.layer.get(), u"[ACRES].Count"));
+  EXPECT_EQ(l->Labels()->Count(), s.renderer.as<host::IClassBreaksRenderer>()->BreakCount());
+}
+
+}  // namespace

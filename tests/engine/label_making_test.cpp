@@ -494,4 +494,76 @@ TEST(Verify, GeoPackageTakesBareNames) {
   EXPECT_EQ(l->Labels()->Count(), s.renderer.as<host::IClassBreaksRenderer>()->BreakCount());
 }
 
+// A one-layer document over the sample data, written for one test.
+fs::path document(const std::string& name, const std::string& layerJson) {
+  const fs::path out = fs::temp_directory_path() / ("cw_label_making_" + std::to_string(::getpid()) + "_" + name);
+  std::string text = R"({"format": "carrowind-map", "version": 1, "layers": [)" + layerJson + "]}";
+  for (std::size_t at = 0; (at = text.find("\"data/", at)) != std::string::npos;) {
+    const std::string to = "\"" + (kExamples / "data").string() + "/";
+    text.replace(at, 6, to);
+    at += to.size();
+  }
+  std::ofstream(out) << text;
+  return out;
+}
+
+TEST_F(LabelMaking, JoinedDefaultClassAloneTakesEveryRecord) {
+  auto file = document("join_default.cwmap", R"({"name": "J", "type": "feature",
+    "source": {"path": "data/landuse.shp"},
+    "join": {"table": {"path": "data/owners.csv"}, "field": "OWNER_ID", "join_field": "OWNER_ID"},
+    "renderer": {"type": "unique_values", "fields": ["owners.OTYPE"], "field_delimiter": ", ",
+                 "classes": [], "default": {"label": "everything"}}})");
+  Sample s;
+  try {
+    s = open(file);
+  } catch (const std::exception& e) {
+    fs::remove(file);
+    GTEST_SKIP() << "the host refuses such a document: " << e.what();
+  }
+  fs::remove(file);
+  const auto rows = records(s.layer.as<host::IDisplayTable>()->DisplayTable().get());
+  ASSERT_TRUE(l->MakeLabels(s.layer.get(), u"[landuse.USE].Count $$VALUE")) << text::toUtf8(l->Message());
+  EXPECT_EQ(labels(*l), std::vector<Text>{text::fromUtf8(std::to_string(rows.size())) + u" <all other values>"});
+}
+
+TEST_F(LabelMaking, NaturalEarthPopulationByContinent) {
+  auto s = open("landuse.cwmap", u"Countries");
+  auto rows = layerRecords(s);
+  auto values = classValues(s.renderer);
+  std::vector<Tally> want(values.size());
+  for (auto& r : rows) {
+    for (std::size_t k = 0; k < values.size(); ++k) {
+      if (str(r.at(u"continent")) == values[k]) want[k].count++, want[k].sum += num(r.at(u"pop_est"));
+    }
+  }
+  ASSERT_TRUE(l->MakeLabels(s.layer.get(), u"[name].Count|[pop_est].Sum")) << text::toUtf8(l->Message());
+  auto got = labels(*l);
+  ASSERT_EQ(got.size(), want.size());
+  for (std::size_t i = 0; i < got.size(); ++i) {
+    const std::string label = text::toUtf8(got[i]);
+    const auto bar = label.find('|');
+    ASSERT_NE(bar, std::string::npos) << label;
+    EXPECT_EQ(std::stoi(label.substr(0, bar)), want[i].count) << label;
+    EXPECT_NEAR(std::stod(label.substr(bar + 1)), want[i].sum, want[i].sum * 1e-12) << label;
+  }
+}
+
+TEST_F(LabelMaking, SampleLabelReadsEveryTenthRecordForStatistics) {
+  auto s = open("unique_values.cwmap");
+  auto rows = layerRecords(s);
+  double sampled = 0;
+  for (std::size_t i = 0; i < rows.size(); i += 10) sampled += num(rows[i].at(u"ACRES"));
+  ASSERT_TRUE(l->VerifyExpression(s.layer.get(), u"[ACRES].Count|[ACRES].Sum|$$VALUE|$$LABEL", true));
+  const std::string label = text::toUtf8(str(l->fields().SampleLabel));
+  std::vector<std::string> parts;
+  std::stringstream in(label);
+  for (std::string p; std::getline(in, p, '|');) parts.push_back(p);
+  ASSERT_EQ(parts.size(), 4u) << label;
+  EXPECT_EQ(std::stoul(parts[0]), rows.size());  // Count is never sampled
+  EXPECT_NEAR(std::stod(parts[1]), sampled, 1e-6);
+  EXPECT_EQ(text::fromUtf8(parts[2]), s.renderer.as<host::IUniqueValueRenderer>()->Value(0));
+  EXPECT_EQ(text::fromUtf8(parts[3]), s.renderer.as<host::IRendererClasses>()->Class(0));
+  EXPECT_EQ(l->Labels()->Count(), 0);
+}
+
 }  // namespace

@@ -12,13 +12,13 @@ Json composeMembers(const Members& members, const Json& known) {
   Json out = Json::object();
   for (const auto& key : members.order) {
     if (known.contains(key)) {
-      out[key] = known[key];
+      if (!known[key].is_discarded()) out[key] = known[key];
     } else if (members.extra.contains(key)) {
       out[key] = members.extra[key];
     }
   }
   for (const auto& [key, value] : known.items())
-    if (!out.contains(key)) out[key] = value;
+    if (!out.contains(key) && !value.is_discarded()) out[key] = value;
   for (const auto& [key, value] : members.extra.items())
     if (!out.contains(key)) out[key] = value;
   return out;

@@ -40,7 +40,8 @@ struct Members {
 
 // Writes an object: members in the order they were read, known ones as the
 // program now has them (known), unknown ones as read (or as changed in
-// members.extra); members new to the object come last.
+// members.extra); members new to the object come last. A known member
+// holding a discarded value (nothing to write) is left out.
 Json composeMembers(const Members& members, const Json& known);
 
 class JsonReader {

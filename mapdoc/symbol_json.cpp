@@ -42,7 +42,10 @@ std::string colorText(const host::Color& c) {
   return buf;
 }
 
-Json SymbolSlot::toJson() const { return source.is_null() ? symbolToJson(symbol) : source; }
+Json SymbolSlot::toJson() const {
+  if (absent) return Json(Json::value_t::discarded);
+  return source.is_null() ? symbolToJson(symbol) : source;
+}
 
 SymbolSlot readSymbol(const JsonReader& reader) {
   reader.requireObject();
@@ -58,7 +61,9 @@ SymbolSlot readSymbol(const JsonReader& reader) {
 
 SymbolSlot readSymbolMember(const JsonReader& object, const char* key) {
   if (auto s = object.optional(key)) return readSymbol(*s);
-  return {};
+  SymbolSlot slot;
+  slot.absent = true;
+  return slot;
 }
 
 Json symbolToJson(const host::Symbol& s) {

@@ -13,11 +13,13 @@ namespace mapdoc {
 struct SymbolSlot {
   host::Symbol symbol;
   Json source;  // null when the symbol was not read from a document
+  bool absent = false;  // the document gave none: the default is drawn, nothing is written
+  // A discarded value when absent, which composeMembers leaves out.
   Json toJson() const;
 };
 
 SymbolSlot readSymbol(const JsonReader& reader);
-// The symbol member of an object, or the default symbol when it has none.
+// The symbol member of an object, or an absent slot with the default symbol.
 SymbolSlot readSymbolMember(const JsonReader& object, const char* key = "symbol");
 Json symbolToJson(const host::Symbol& symbol);
 

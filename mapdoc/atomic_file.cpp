@@ -41,6 +41,7 @@ void writeFileAtomically(const std::filesystem::path& file, std::string_view con
     std::size_t chunk = contents.size() - written;
     if (limit >= 0 && written + chunk > static_cast<std::size_t>(limit)) chunk = static_cast<std::size_t>(limit) - written;
     const ssize_t n = chunk ? ::write(fd, contents.data() + written, chunk) : -1;
+    if (n < 0 && chunk && errno == EINTR) continue;
     if (n < 0) {
       const int error = chunk ? errno : EIO;
       ::close(fd);
@@ -49,8 +50,10 @@ void writeFileAtomically(const std::filesystem::path& file, std::string_view con
     }
     written += static_cast<std::size_t>(n);
   }
-  if (::fsync(fd) != 0 || ::close(fd) != 0) {
-    const int error = errno;
+  const int synced = ::fsync(fd) == 0 ? 0 : errno;
+  const int closed = ::close(fd) == 0 ? 0 : errno;
+  if (synced || closed) {
+    const int error = synced ? synced : closed;
     ::unlink(temp.c_str());
     fail(file, "flushing failed", error);
   }

@@ -176,18 +176,13 @@ void MapDocument::saveAs(const fs::path& file) {
     throw DocumentError(target, "", e.what());
   }
   if (target != path_) {
-    // relative data paths now count from the new folder
-    const fs::path oldBase = baseDir_;
+    // relative data paths now count from the new folder; the layers stay the
+    // same objects, so what callers hold remains this document's
     path_ = target;
-    baseDir_ = target.parent_path();
-    if (oldBase != baseDir_) {
-      auto reread = fromJson(Json::parse(text), target);
-      map_ = reread->map_;
-      contents_->SelectedItem(reread->contents_->SelectedItem());
-      layout_ = reread->layout_;
-      members_ = reread->members_;
-      pageMembers_ = reread->pageMembers_;
-      legendMembers_ = reread->legendMembers_;
+    if (baseDir_ != target.parent_path()) {
+      baseDir_ = target.parent_path();
+      for (const auto& l : map_->layers())
+        if (auto persist = com::query<IPersistJson>(l.get())) persist->Moved(baseDir_);
     }
   }
   dirty_ = false;

@@ -18,15 +18,20 @@ SourceSpec readSource(const JsonReader& json, Members& members) {
   return s;
 }
 
+std::string relocatePath(const std::string& path, const fs::path& fromDir, const fs::path& toDir) {
+  const fs::path p(path);
+  if (p.is_absolute() || fromDir == toDir) return path;
+  const fs::path full = (fromDir / p).lexically_normal();
+  const fs::path relative = full.lexically_relative(toDir.lexically_normal());
+  return (relative.empty() ? full : relative).generic_string();
+}
+
 Json sourceToJson(const SourceSpec& source, const Members& members, const fs::path& baseDir, const SaveContext& context) {
   Json known = Json::object();
   if (!source.connection.empty()) {
     known["connection"] = source.connection;
   } else {
-    fs::path p(source.path);
-    if (p.is_relative() && !context.targetDir.empty())
-      p = (baseDir / p).lexically_normal().lexically_relative(context.targetDir.lexically_normal());
-    known["path"] = p.generic_string();
+    known["path"] = context.targetDir.empty() ? source.path : relocatePath(source.path, baseDir, context.targetDir);
   }
   if (!source.layer.empty()) known["layer"] = source.layer;
   return composeMembers(members, known);
@@ -128,6 +133,12 @@ void FeatureLayer::SelectionSet(host::ISelectionSet* set) {
 }
 
 void FeatureLayer::Clear() { SelectionSet(nullptr); }
+
+void FeatureLayer::Moved(const fs::path& newDir) {
+  if (source_.connection.empty()) source_.path = relocatePath(source_.path, baseDir_, newDir);
+  if (join_ && join_->table.connection.empty()) join_->table.path = relocatePath(join_->table.path, baseDir_, newDir);
+  baseDir_ = newDir;
+}
 
 Json FeatureLayer::ToJson(const SaveContext& context) {
   Json known = {{"name", toUtf8(name_)}, {"type", "feature"}};

@@ -45,6 +45,7 @@ class FeatureLayer
 
   Json ToJson(const SaveContext& context) override;
   Json& Extra() override { return members_.extra; }
+  void Moved(const std::filesystem::path& newDir) override;
 
   // Why the data cannot be opened ("" while it can).
   std::string problem();
@@ -76,5 +77,8 @@ class FeatureLayer
 Json sourceToJson(const SourceSpec& source, const Members& members, const std::filesystem::path& baseDir,
                   const SaveContext& context);
 SourceSpec readSource(const JsonReader& json, Members& members);
+// A relative path read against fromDir, as seen from toDir; absolute when
+// no relative path leads there (another drive or root).
+std::string relocatePath(const std::string& path, const std::filesystem::path& fromDir, const std::filesystem::path& toDir);
 
 }  // namespace mapdoc

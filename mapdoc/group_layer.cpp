@@ -36,6 +36,11 @@ host::Ref<host::ILayer> GroupLayer::Layer(int index) {
   return layers_[static_cast<std::size_t>(index)];
 }
 
+void GroupLayer::Moved(const std::filesystem::path& newDir) {
+  for (const auto& l : layers_)
+    if (auto persist = com::query<IPersistJson>(l.get())) persist->Moved(newDir);
+}
+
 Json GroupLayer::ToJson(const SaveContext& context) {
   Json layers = Json::array();
   for (const auto& l : layers_) layers.push_back(layerToJson(l.get(), context));

@@ -20,6 +20,7 @@ class GroupLayer : public com::Object<host::ILayer, host::ICompositeLayer, IPers
   host::Ref<host::ILayer> Layer(int index) override;
   Json ToJson(const SaveContext& context) override;
   Json& Extra() override { return members_.extra; }
+  void Moved(const std::filesystem::path& newDir) override;
 
  private:
   host::Text name_;

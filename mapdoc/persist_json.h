@@ -19,6 +19,9 @@ struct IPersistJson : host::IUnknown {
   virtual Json ToJson(const SaveContext& context) = 0;
   // The members it does not know (a JSON object), open to changes.
   virtual Json& Extra() = 0;
+  // The document now lives in newDir: relative data paths are rewritten to
+  // name the same files from there. Objects without data paths ignore it.
+  virtual void Moved(const std::filesystem::path& newDir) { (void)newDir; }
 };
 
 }  // namespace mapdoc

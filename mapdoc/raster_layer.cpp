@@ -25,6 +25,11 @@ host::Text RasterLayer::FilePath() {
   return text::fromUtf8((p.is_relative() ? baseDir_ / p : p).lexically_normal().string());
 }
 
+void RasterLayer::Moved(const std::filesystem::path& newDir) {
+  if (source_.connection.empty()) source_.path = relocatePath(source_.path, baseDir_, newDir);
+  baseDir_ = newDir;
+}
+
 Json RasterLayer::ToJson(const SaveContext& context) {
   Json known = {{"name", text::toUtf8(name_)}, {"type", "raster"}};
   if (!visible_) known["visible"] = false;

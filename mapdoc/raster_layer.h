@@ -15,6 +15,7 @@ class RasterLayer : public com::Object<host::ILayer, host::IRasterLayer, IPersis
   bool Valid() override;
   host::Text FilePath() override;
   Json ToJson(const SaveContext& context) override;
+  void Moved(const std::filesystem::path& newDir) override;
   Json& Extra() override { return members_.extra; }
 
  private:

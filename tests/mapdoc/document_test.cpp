@@ -165,14 +165,26 @@ TEST_F(TempDir, SaveAsElsewhereKeepsRelativePathsPointingAtTheSameData) {
   auto doc = MapDocument::open(kExamples / "join.cwmap");
   fs::create_directories(dir / "maps" / "deep");
   const auto target = dir / "maps" / "deep" / "copy.cwmap";
+  auto held = com::query<host::IUniqueValueRenderer>(
+      com::query<host::IGeoFeatureLayer>(doc->layers().front().get())->Renderer().get());
   doc->saveAs(target);
+  // what callers held before still belongs to the document, and a second
+  // save from the new folder keeps the paths right
+  held->Label(held->Value(0), u"Relabelled");
+  doc->save();
   auto copy = MapDocument::open(target);
+  EXPECT_EQ(com::query<host::IRendererClasses>(
+                com::query<host::IGeoFeatureLayer>(copy->layers().front().get())->Renderer().get())
+                ->Class(0),
+            u"Relabelled");
   auto layer = copy->layers().front();
   EXPECT_TRUE(layer->Valid());
   EXPECT_EQ(com::query<host::IDisplayTable>(layer.get())->DisplayTable()->RowCount(nullptr), 168);
   const auto path = copy->toJson()["layers"][0]["source"]["path"].get<std::string>();
   EXPECT_TRUE(fs::path(path).is_relative()) << path;
   EXPECT_TRUE(fs::exists(target.parent_path() / path)) << path;
+  const auto joined = copy->toJson()["layers"][0]["join"]["table"]["path"].get<std::string>();
+  EXPECT_TRUE(fs::exists(target.parent_path() / joined)) << joined;
 }
 
 }  // namespace

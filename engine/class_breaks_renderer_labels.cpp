@@ -3,8 +3,22 @@
 #include "engine/text_compare.h"
 #include "host/renderer.h"
 #include "platform/format/value_text.h"
+#include "platform/locale/user_locale.h"
 
 namespace engine {
+namespace {
+
+// A break as the data source reads it: the number text with a point for
+// the decimal separator whatever the user's locale, so "2,5" never reaches
+// a where clause.
+std::u16string clauseNumber(double value) {
+  std::u16string text = platform::format::numberText(value);
+  const std::u16string separator = platform::locale::decimalSeparator();
+  if (separator != u".") text = replaceNoCase(text, separator, u".");
+  return text;
+}
+
+}  // namespace
 
 bool MakeClassBreaksRendererLabels(LabelerFields& fields, host::ILayer* pLayer) {
   try {
@@ -19,11 +33,11 @@ bool MakeClassBreaksRendererLabels(LabelerFields& fields, host::ILayer* pLayer) 
     // Summaries by class position, so equal break texts never collide.
     std::vector<SummarySet> summaries(static_cast<std::size_t>(count > 0 ? count : 0));
     for (int i = 0; i < count; ++i) {
-      const std::u16string upper = platform::format::numberText(breaks->Break(i));
+      const std::u16string upper = clauseNumber(breaks->Break(i));
       const std::u16string definition = source.definition->DefinitionExpression();
       const std::u16string classClause =
           i == 0 ? u"( " + field + u" <= " + upper + u" )"
-                 : u"( " + field + u" > " + platform::format::numberText(breaks->Break(i - 1)) + u" AND " + field +
+                 : u"( " + field + u" > " + clauseNumber(breaks->Break(i - 1)) + u" AND " + field +
                        u" <= " + upper + u" )";
       std::u16string where = classClause;
       if (!definition.empty() && fields.ApplyDefinitionQuery) {

@@ -566,4 +566,22 @@ TEST_F(LabelMaking, SampleLabelReadsEveryTenthRecordForStatistics) {
   EXPECT_EQ(l->Labels()->Count(), 0);
 }
 
+TEST_F(LabelMaking, BreaksReachTheDataSourceWithAPointUnderACommaLocale) {
+  platform::locale::setOverride("de_DE");
+  auto s = open("class_breaks.cwmap");
+  auto breaks = s.renderer.as<host::IClassBreaksRenderer>();
+  ASSERT_TRUE(l->MakeLabels(s.layer.get(), u"$$VALUE [ACRES].Count")) << text::toUtf8(l->Message());
+  auto got = labels(*l);
+  ASSERT_EQ(static_cast<int>(got.size()), breaks->BreakCount());
+  // The label keeps the user's decimal comma.
+  EXPECT_EQ(got[0].rfind(u"2,5 ", 0), 0u) << text::toUtf8(got[0]);
+  auto l2 = com::make<QVXCarrowind>();
+  platform::locale::setOverride("en_US");
+  ASSERT_TRUE(l2->MakeLabels(s.layer.get(), u"$$VALUE [ACRES].Count"));
+  auto english = labels(*l2);
+  for (std::size_t i = 0; i < got.size(); ++i) {
+    EXPECT_EQ(got[i].substr(got[i].find(u' ')), english[i].substr(english[i].find(u' '))) << i;
+  }
+}
+
 }  // namespace

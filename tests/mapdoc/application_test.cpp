@@ -4,6 +4,7 @@
 #include "mapdoc/document.h"
 #include "mapdoc/legend.h"
 #include "platform/com/class_factory.h"
+#include "platform/text/utf.h"
 
 namespace mapdoc {
 namespace {
@@ -127,6 +128,50 @@ TEST(LayerDefinition, DefinitionQueryAndSelectionLimitWhatTheLayerShows) {
   EXPECT_EQ(selection->SelectionSet()->Count(), 56);
   selection->Clear();
   EXPECT_EQ(selection->SelectionSet()->Count(), 0);
+}
+
+// Raster and group layers are layers but not feature layers; a group's
+// members are found by name and listed after it; each data layer names its
+// dataset and the kind of source it comes from.
+TEST(LayerKinds, GroupsRastersAndDataSourceNames) {
+  const auto examples = std::filesystem::path(CW_SOURCE_DIR) / "examples";
+  auto doc = MapDocument::fromJson(Json::parse(R"({"format": "carrowind-map", "version": 1, "layers": [
+    {"name": "Base", "type": "group", "layers": [
+      {"name": "Parcels", "source": {"path": "data/landuse.gpkg", "layer": "landuse"}, "renderer": {"type": "simple"}},
+      {"name": "Relief", "type": "raster", "source": {"path": "data/elevation.tif"}}]},
+    {"name": "Shapes", "source": {"path": "data/landuse.shp"}, "renderer": {"type": "simple"}},
+    {"name": "Owner table", "source": {"path": "data/owners.csv"}, "renderer": {"type": "simple"}}],
+    "selected_layer": "Relief"})"),
+                                   examples / "generated.cwmap");
+  std::vector<std::u16string> names;
+  for (const auto& l : doc->layers()) names.push_back(l->Name());
+  EXPECT_EQ(names, (std::vector<std::u16string>{u"Base", u"Parcels", u"Relief", u"Shapes", u"Owner table"}));
+  EXPECT_EQ(doc->FocusMap()->LayerCount(), 3);
+
+  auto group = doc->layer(u"Base");
+  EXPECT_FALSE(com::query<host::IFeatureLayer>(group.get()));
+  EXPECT_EQ(com::query<host::ICompositeLayer>(group.get())->Count(), 2);
+  auto relief = doc->layer(u"Relief");
+  EXPECT_TRUE(relief->Valid());
+  EXPECT_FALSE(com::query<host::IFeatureLayer>(relief.get()));
+  EXPECT_FALSE(com::query<host::IGeoFeatureLayer>(relief.get()));
+  EXPECT_TRUE(std::filesystem::exists(text::toUtf8(com::query<host::IRasterLayer>(relief.get())->FilePath())));
+  EXPECT_EQ(com::query<host::ILayer>(doc->CurrentContentsView()->SelectedItem().object().get()).get(), relief.get());
+
+  for (const auto& [layer, dataset, category] : std::vector<std::tuple<std::u16string, std::u16string, std::u16string>>{
+           {u"Parcels", u"landuse", u"GeoPackage Feature Class"},
+           {u"Shapes", u"landuse", u"Shapefile Feature Class"},
+           {u"Owner table", u"owners", u"Text File"}}) {
+    SCOPED_TRACE(text::toUtf8(layer));
+    auto name = com::query<host::IDatasetName>(com::query<host::IDataLayer>(doc->layer(layer).get())->DataSourceName().get());
+    ASSERT_TRUE(name);
+    EXPECT_EQ(name->Name(), dataset);
+    EXPECT_EQ(name->Category(), category);
+  }
+
+  const auto written = doc->toJson();
+  EXPECT_EQ(written["layers"][0]["layers"][1]["source"]["path"], "data/elevation.tif");
+  EXPECT_EQ(MapDocument::fromJson(written, examples / "generated.cwmap")->toJson(), written);
 }
 
 }  // namespace

@@ -221,17 +221,31 @@ TEST(ClassBreakClauses, NormalisedBreaksDivideInRealArithmetic) {
   }
 }
 
+// The legend is the main renderer's classes as of the last CreateLegend, for
+// either kind of main renderer.
 TEST(Bivariate, CreateLegendTakesTheMainRenderersLabels) {
-  auto doc = MapDocument::open(kExamples / "bivariate_unique.cwmap");
-  auto bivariate = com::query<host::IBivariateRenderer>(
-      com::query<host::IGeoFeatureLayer>(doc->layers().front().get())->Renderer().get());
-  auto main = com::query<host::IUniqueValueRenderer>(bivariate->MainRenderer().get());
-  auto legend = com::query<host::IRendererClasses>(bivariate.get());
-  main->Label(main->Value(0), u"Farms");
-  EXPECT_EQ(legend->Class(0), u"Agricultural");  // not until the legend is rebuilt
-  bivariate->CreateLegend();
-  EXPECT_EQ(legend->Class(0), u"Farms");
-  EXPECT_EQ(legend->ClassCount(), com::query<host::IRendererClasses>(main.get())->ClassCount());
+  for (const std::string file : {"bivariate_unique.cwmap", "bivariate_breaks.cwmap"}) {
+    SCOPED_TRACE(file);
+    auto doc = MapDocument::open(kExamples / file);
+    auto bivariate = com::query<host::IBivariateRenderer>(
+        com::query<host::IGeoFeatureLayer>(doc->layers().front().get())->Renderer().get());
+    ASSERT_TRUE(bivariate);
+    auto main = bivariate->MainRenderer();
+    auto mainClasses = com::query<host::IRendererClasses>(main.get());
+    auto legend = com::query<host::IRendererClasses>(bivariate.get());
+    ASSERT_EQ(legend->ClassCount(), mainClasses->ClassCount());
+    const auto before = legend->Class(0);
+    if (auto unique = com::query<host::IUniqueValueRenderer>(main.get()))
+      unique->Label(unique->Value(0), u"Farms");
+    else
+      com::query<host::IClassBreaksRenderer>(main.get())->Label(0, u"Farms");
+    EXPECT_EQ(legend->Class(0), before);  // not until the legend is rebuilt
+    bivariate->CreateLegend();
+    EXPECT_EQ(legend->Class(0), u"Farms");
+    EXPECT_EQ(legend->ClassCount(), mainClasses->ClassCount());
+    auto table = com::query<host::IDisplayTable>(doc->layers().front().get())->DisplayTable();
+    EXPECT_EQ(legend->WhereClause(1, table.get()), mainClasses->WhereClause(1, table.get()));
+  }
 }
 
 TEST(UnsupportedRenderers, AnswerOnlyForTheirOwnKind) {

@@ -20,7 +20,7 @@ std::string lower(std::string_view s) {
   return r;
 }
 
-std::string joinPath(const std::string& a, const std::string& b) { return a.empty() ? b : a + "\\" + b; }
+std::string joinPath(const std::string& a, const std::string& b) { return b.empty() ? a : a + "\\" + b; }
 
 std::string describe(LONG code) {
   switch (code) {

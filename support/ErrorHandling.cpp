@@ -1,18 +1,17 @@
 #include "support/ErrorHandling.h"
 
-#include <cstdio>
-
 #include "platform/com/class_factory.h"
 #include "platform/com/error.h"
 #include "platform/messagebox/message_box.h"
-#include "support/error_sink.h"
+#include "support/error_sink/error_sink.h"
+#include "support/system_beep.h"
 
 namespace support::ErrorHandling {
 namespace {
 
-constexpr std::u16string_view kCrLf = u"\r\n";
+constexpr std::u16string_view kBreak = u"\r\n";
 
-// True while an error travels up a chain whose block has been added.
+// True while an error travels up a chain whose error block has been added.
 bool blockWritten = false;
 
 com::ComPtr<IErrorSink>& sink() {
@@ -25,20 +24,12 @@ std::u16string decimal(std::int32_t n) {
   return std::u16string(s.begin(), s.end());
 }
 
-std::u16string errorBlock(std::int32_t number, const std::u16string& description) {
+std::u16string errorBlock(std::int32_t number, std::u16string_view description) {
   std::u16string t;
-  t += kCrLf;
-  t += u"Error Number ";
-  t += kCrLf;
-  t += u'\t';
-  t += decimal(number);
-  t += kCrLf;
-  t += u"Description";
-  t += kCrLf;
-  t += u'\t';
-  t += description;
-  t += kCrLf;
-  t += kCrLf;
+  t.append(kBreak).append(u"Error Number ").append(kBreak);
+  t.append(u"\t").append(decimal(number)).append(kBreak);
+  t.append(u"Description").append(kBreak);
+  t.append(u"\t").append(description).append(kBreak).append(kBreak);
   return t;
 }
 
@@ -46,49 +37,46 @@ std::u16string errorBlock(std::int32_t number, const std::u16string& description
 
 std::u16string LineText(std::int32_t line) { return line == 0 ? std::u16string() : u"Line : " + decimal(line); }
 
-void ReportError(bool isTopLevel, const std::u16string& location, std::int32_t number, const std::u16string& source,
-                 const std::u16string& description, int mode) {
-  // The current error is the one passed in; nothing else is pending here.
-  const std::u16string text = blockWritten ? description : errorBlock(number, description);
+std::u16string Location(std::u16string_view procedure, std::u16string_view serverFile, std::int32_t line) {
+  std::u16string t(procedure);
+  t.append(u" ").append(serverFile).append(u" ").append(LineText(line));
+  return t;
+}
+
+void ReportError(bool isTopLevel, std::u16string_view location, std::int32_t errorNumber,
+                 std::u16string_view errorSource, std::u16string_view description, int mode, const com::Variant&,
+                 const com::Variant&, const com::Variant&) {
+  // There is no pending error state to clear: the caller's handler holds
+  // the error it caught, and passes its values here.
+  const std::u16string text = blockWritten ? std::u16string(description) : errorBlock(errorNumber, description);
   if (!isTopLevel) {
     blockWritten = true;
-    throw com::Error(static_cast<com::HRESULT>(number), u"\t" + location + std::u16string(kCrLf) + text, source);
+    std::u16string raised = u"\t";
+    raised.append(location).append(kBreak).append(text);
+    throw com::Error(static_cast<com::HRESULT>(errorNumber), std::move(raised), std::u16string(errorSource));
   }
   blockWritten = false;
   if (mode == 4) SendErrorReport(location, text);
   else ShowErrorReport(location, text);
 }
 
-void ShowErrorReport(const std::u16string& location, const std::u16string& text) {
-  std::fputc('\a', stderr);
-  std::fflush(stderr);
+void ShowErrorReport(std::u16string_view location, std::u16string_view text) {
+  Beep();
   std::u16string message = u"An error has occured in the application.   Record the call stack sequence";
-  message += kCrLf;
-  message += u"and the description of the error.";
-  message += kCrLf;
-  message += kCrLf;
-  message += u"Error Call Stack Sequence ";
-  message += kCrLf;
-  message += u'\t';
-  message += location;
-  message += kCrLf;
-  message += text;
-  platform::messagebox::show(message, u"Unexpected Program Error", platform::messagebox::Icon::Exclamation,
+  message.append(kBreak).append(u"and the description of the error.").append(kBreak).append(kBreak);
+  message.append(u"Error Call Stack Sequence ").append(kBreak);
+  message.append(u"\t").append(location).append(kBreak).append(text);
+  platform::messagebox::show(std::move(message), u"Unexpected Program Error", platform::messagebox::Icon::Exclamation,
                              platform::messagebox::Buttons::Ok);
 }
 
-void SendErrorReport(const std::u16string& location, const std::u16string& text) {
+void SendErrorReport(std::u16string_view location, std::u16string_view text) {
   auto& s = sink();
-  if (!s) s = com::create<IErrorSink>(errorSinkClsid());
+  if (!s) s = com::create<IErrorSink>(CLSID_ErrorSink());
   std::u16string report = u"Record Call Stack Sequence - Bottom line is error line.";
-  report += kCrLf;
-  report += kCrLf;
-  report += u'\t';
-  report += location;
-  report += kCrLf;
-  report += text;
-  s->Record(report);
-  s->Send(true);
+  report.append(kBreak).append(kBreak).append(u"\t").append(location).append(kBreak).append(text);
+  com::check(s->Record(report), u"The error sink did not take the report");
+  com::check(s->Send(true), u"The error sink could not write the report");
 }
 
 }  // namespace support::ErrorHandling

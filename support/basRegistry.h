@@ -1,12 +1,24 @@
 #pragma once
-// The user-interface server's thin layer over the registry: options and
-// quick picks below "Software\Quorvex\Carrowind". No call raises an error;
-// a failed read gives empty text and a failed write leaves things as they were.
+// The user-interface server's thin layer over the registry: the dialog's
+// options and the quick picks below "Software\Quorvex\Carrowind". No call
+// raises an error: a failed read gives empty text, a failed write or delete
+// leaves the registry as it was. Texts are stored in the system code page
+// (UTF-8).
 //
-// Numbers: a numeric text is stored as REG_DWORD, rounded half to even. A
-// number whose rounded value does not fit a signed 32-bit integer is stored
-// as its trimmed text instead, so nothing is silently changed or wrapped.
+// What a write stores:
+// - a numeric text (the locale's numeric test; surrounding blanks ignored)
+//   or a number: REG_DWORD, rounded to a whole number, halves to the even
+//   neighbour ("12.5" -> 12, "12.6" -> 13, "-7" -> -7);
+// - a number whose rounded value does not fit a signed 32-bit integer: its
+//   text, trimmed, as REG_SZ, so nothing is silently changed or wrapped
+//   ("4294967296" stays "4294967296"); a number value is written as its
+//   general text ("1E+20");
+// - any other text: REG_SZ, leading and trailing blanks removed, one NUL
+//   added; a boolean as "TRUE" or "FALSE", the form the options are read in;
+//   empty and null as empty text; an object value writes nothing.
+#include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "platform/com/variant.h"
 #include "platform/registry/registry.h"
@@ -15,15 +27,27 @@ namespace support::basRegistry {
 
 using registry::HKEY;
 
-bool KeyExists(HKEY hive, const std::string& path);
-// Text (REG_SZ, cut at its first NUL), a 32-bit number (REG_DWORD), or empty
-// text for anything else.
-com::Variant ReadSetting(HKEY hive, const std::string& path, const std::string& name);
-void WriteSetting(HKEY hive, const std::string& path, const std::string& name, const com::Variant& value);
-void DeleteSettingValue(HKEY hive, const std::string& path, const std::string& name);
-void CreateKey(HKEY hive, const std::string& path);
+// True when the key can be opened.
+bool KeyExists(HKEY hive, std::u16string_view path);
 
-// The return code of the last registry call made here.
-registry::LONG lastResult();
+// Text for a REG_SZ value (up to its first NUL), an Int32 number for a
+// REG_DWORD value, empty text for a missing key or value, a failed read or
+// any other value type.
+com::Variant ReadSetting(HKEY hive, std::u16string_view path, std::u16string_view name);
+
+// Opens the key, creating it and missing parents, and stores the value.
+void WriteSetting(HKEY hive, std::u16string_view path, std::u16string_view name, const com::Variant& value);
+
+// Deletes a value; nothing happens when its key does not exist.
+void DeleteSettingValue(HKEY hive, std::u16string_view path, std::u16string_view name);
+
+// Creates a key and any missing parents.
+void CreateKey(HKEY hive, std::u16string_view path);
+
+// What a read gave, as the text callers work with: a number in decimal.
+std::u16string SettingText(const com::Variant& setting);
+
+// The return code of the last registry call made here (for diagnostics).
+registry::LONG LastResult();
 
 }  // namespace support::basRegistry

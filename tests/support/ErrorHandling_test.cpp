@@ -1,116 +1,158 @@
+// Call-stack error reports, byte for byte: one, two and three levels, the
+// no-line case, two errors in a row, both output modes.
 #include "support/ErrorHandling.h"
 
 #include <gtest/gtest.h>
 
-#include <optional>
+#include <functional>
 #include <vector>
 
 #include "platform/com/class_factory.h"
 #include "platform/com/error.h"
-#include "platform/com/object.h"
 #include "platform/messagebox/message_box.h"
-#include "support/error_sink.h"
+#include "support/error_sink/error_sink.h"
+#include "support/system_beep.h"
 
-using namespace support::ErrorHandling;
-namespace mb = platform::messagebox;
-
+namespace support::ErrorHandling {
 namespace {
 
-std::vector<mb::Request> shown;
-std::vector<std::u16string> recorded;
-std::vector<bool> sent;
+namespace mb = platform::messagebox;
 
-class RecordingSink : public com::Object<support::IErrorSink> {
+// What happened, in order: "beep", "box", "record", "send true".
+std::vector<std::string> events;
+std::vector<mb::Request> boxes;
+std::vector<std::u16string> reports;
+
+class RecordingSink : public com::Object<IErrorSink> {
  public:
   com::HRESULT Record(const std::u16string& report) override {
-    recorded.push_back(report);
+    events.push_back("record");
+    reports.push_back(report);
     return com::S_OK;
   }
   com::HRESULT Send(bool send) override {
-    sent.push_back(send);
+    events.push_back(send ? "send true" : "send false");
     return com::S_OK;
   }
 };
 
-class ErrorHandlingTest : public ::testing::Test {
+const std::u16string kIntro =
+    u"An error has occured in the application.   Record the call stack sequence\r\n"
+    u"and the description of the error.\r\n\r\n"
+    u"Error Call Stack Sequence \r\n";
+
+std::u16string block(const std::u16string& number, const std::u16string& description) {
+  return u"\r\nError Number \r\n\t" + number + u"\r\nDescription\r\n\t" + description + u"\r\n\r\n";
+}
+
+class ErrorReport : public ::testing::Test {
  protected:
   void SetUp() override {
-    shown.clear();
-    recorded.clear();
-    sent.clear();
-    previous_ = mb::setHandler([](const mb::Request& r) {
-      shown.push_back(r);
+    events.clear();
+    boxes.clear();
+    reports.clear();
+    oldBox = mb::setHandler([](const mb::Request& r) {
+      events.push_back("box");
+      boxes.push_back(r);
       return mb::Result::Ok;
     });
+    oldBeep = setBeepHandler([] { events.push_back("beep"); });
+    static const bool registered = [] {
+      com::CoRegisterClassObject(CLSID_ErrorSink(), com::make<com::ClassFactory<RecordingSink>>().get());
+      return true;
+    }();
+    (void)registered;
   }
-  void TearDown() override { mb::setHandler(previous_); }
-  mb::Handler previous_;
+  void TearDown() override {
+    mb::setHandler(oldBox);
+    setBeepHandler(oldBeep);
+  }
+  mb::Handler oldBox;
+  BeepHandler oldBeep;
 };
 
-const std::u16string kHead =
-    u"An error has occured in the application.   Record the call stack sequence\r\n"
-    u"and the description of the error.\r\n\r\nError Call Stack Sequence \r\n";
-const std::u16string kBlock = u"\r\nError Number \r\n\t5\r\nDescription\r\n\tBad call\r\n\r\n";
-
-// C fails at 30, B at 12, A at 7: each handler reports the error it caught.
-void chain(int levels, int mode) {
-  auto reportAt = [&](bool top, const std::u16string& where, const com::Error* caught) {
-    if (caught)
-      ReportError(top, where, static_cast<std::int32_t>(caught->code()), caught->source(), caught->description(), mode);
-    else
-      ReportError(top, where, 5, u"src", u"Bad call", mode);
-  };
-  const std::u16string names[] = {u"A QVXCRWUI.DLL " + LineText(7), u"B QVXCRWUI.DLL " + LineText(12),
-                                  u"C QVXCRWUI.DLL " + LineText(30)};
-  std::optional<com::Error> pending;
-  for (int level = levels - 1; level >= 0; --level) {
-    try {
-      reportAt(level == 0, names[level], pending ? &*pending : nullptr);
-      pending.reset();
-    } catch (const com::Error& e) {
-      pending = e;
-    }
-  }
-  ASSERT_FALSE(pending);
-}
-
-TEST_F(ErrorHandlingTest, ReportListsLocationsOutermostFirst) {
-  const std::u16string a = u"\tA QVXCRWUI.DLL Line : 7\r\n", b = u"\tB QVXCRWUI.DLL Line : 12\r\n",
-                       c = u"\tC QVXCRWUI.DLL Line : 30\r\n";
-  const std::pair<int, std::u16string> cases[] = {
-      {1, kHead + a + kBlock}, {2, kHead + a + b + kBlock}, {3, kHead + a + b + c + kBlock}};
-  for (const auto& [levels, expected] : cases) {
-    shown.clear();
-    chain(levels, 2);
-    ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0].text, expected) << levels;
-    EXPECT_EQ(shown[0].title, u"Unexpected Program Error");
-    EXPECT_EQ(shown[0].icon, mb::Icon::Exclamation);
-    EXPECT_EQ(shown[0].buttons, mb::Buttons::Ok);
+// A procedure in the style the report expects: it numbers its statements
+// and reports from its handler.
+void procedure(const std::u16string& name, std::int32_t failAt, bool top, int mode, const std::function<void()>& body) {
+  std::int32_t line = 0;
+  try {
+    line = failAt;
+    body();
+  } catch (const com::Error& e) {
+    ReportError(top, Location(name, u"QVXCRWUI.DLL", line), e.code(), e.source(), e.description(), mode);
   }
 }
 
-TEST_F(ErrorHandlingTest, NoLineReachedAndTwoErrorsInARow) {
+void failing(std::int32_t number, const std::u16string& description) {
+  throw com::Error(number, description, u"QVXCRWUI");
+}
+
+TEST(LineText, NumbersAndTheUnnumberedCase) {
   EXPECT_EQ(LineText(0), u"");
-  EXPECT_EQ(LineText(42), u"Line : 42");
-  for (int i = 0; i < 2; ++i) ReportError(true, u"ICommand_HelpFile QVXCRWUI.DLL " + LineText(0), 5, u"", u"Bad call", 3);
-  ASSERT_EQ(shown.size(), 2u);
-  EXPECT_EQ(shown[0].text, kHead + u"\tICommand_HelpFile QVXCRWUI.DLL \r\n" + kBlock);
-  EXPECT_EQ(shown[1].text, shown[0].text);
+  EXPECT_EQ(LineText(12), u"Line : 12");
+  EXPECT_EQ(LineText(-3), u"Line : -3");
+  EXPECT_EQ(Location(u"ICommand_HelpFile", u"QVXCRWUI.DLL", 20), u"ICommand_HelpFile QVXCRWUI.DLL Line : 20");
+  EXPECT_EQ(Location(u"ICommand_HelpContextID", u"QVXCRWUI.DLL", 0), u"ICommand_HelpContextID QVXCRWUI.DLL ");
 }
 
-TEST_F(ErrorHandlingTest, HandOffGoesToTheSinkCreatedByClass) {
-  EXPECT_THROW(ReportError(true, u"X", 5, u"", u"Bad call", 4), com::Error);  // nothing registered yet
-  auto factory = com::make<com::ClassFactory<RecordingSink>>();
-  const auto cookie = com::CoRegisterClassObject(support::errorSinkClsid(), factory.get());
-  chain(2, 4);
-  chain(1, 4);
-  com::CoRevokeClassObject(cookie);
-  EXPECT_TRUE(shown.empty());
-  ASSERT_EQ(recorded.size(), 2u);
-  EXPECT_EQ(recorded[0], u"Record Call Stack Sequence - Bottom line is error line.\r\n\r\n"
-                         u"\tA QVXCRWUI.DLL Line : 7\r\n\tB QVXCRWUI.DLL Line : 12\r\n" + kBlock);
-  EXPECT_EQ(sent, (std::vector<bool>{true, true}));
+TEST_F(ErrorReport, OneLevelShowsABoxAfterTheBeep) {
+  procedure(u"ICommand_HelpFile", 10, true, 2, [] { failing(53, u"File not found"); });
+  ASSERT_EQ(events, (std::vector<std::string>{"beep", "box"}));
+  EXPECT_EQ(boxes[0].title, u"Unexpected Program Error");
+  EXPECT_EQ(boxes[0].icon, mb::Icon::Exclamation);
+  EXPECT_EQ(boxes[0].buttons, mb::Buttons::Ok);
+  EXPECT_EQ(boxes[0].text, kIntro + u"\tICommand_HelpFile QVXCRWUI.DLL Line : 10\r\n" + block(u"53", u"File not found"));
+}
+
+TEST_F(ErrorReport, TwoLevelsListTheCallerFirst) {
+  // B fails at its statement 12 and is not the top; A catches at 7.
+  procedure(u"ProcA", 7, true, 2, [] {
+    procedure(u"ProcB", 12, false, 2, [] { failing(5, u"Invalid procedure call or argument"); });
+  });
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, kIntro +
+                               u"\tProcA QVXCRWUI.DLL Line : 7\r\n"
+                               u"\tProcB QVXCRWUI.DLL Line : 12\r\n" +
+                               block(u"5", u"Invalid procedure call or argument"));
+}
+
+TEST_F(ErrorReport, TheRaisedErrorKeepsNumberAndSource) {
+  try {
+    ReportError(false, u"ProcB QVXCRWUI.DLL Line : 3", -2147467259, u"esriCore", u"Automation error", 2);
+    FAIL() << "not raised";
+  } catch (const com::Error& e) {
+    EXPECT_EQ(e.code(), static_cast<com::HRESULT>(0x80004005u));
+    EXPECT_EQ(e.source(), u"esriCore");
+    EXPECT_EQ(e.description(), u"\tProcB QVXCRWUI.DLL Line : 3\r\n" + block(u"-2147467259", u"Automation error"));
+  }
+  // The chain ends here, at the top.
+  ReportError(true, u"Top QVXCRWUI.DLL ", 1, u"", u"\tgiven text", 3);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, kIntro + u"\tTop QVXCRWUI.DLL \r\n\tgiven text");
+}
+
+TEST_F(ErrorReport, ThreeLevelsHandedToTheSink) {
+  procedure(u"ICommand_HelpContextID", 0, true, 4, [] {
+    procedure(u"Middle", 30, false, 4, [] {
+      procedure(u"Bottom", 40, false, 4, [] { failing(91, u"Object variable not set"); });
+    });
+  });
+  EXPECT_TRUE(boxes.empty());
+  ASSERT_EQ(events, (std::vector<std::string>{"record", "send true"}));
+  EXPECT_EQ(reports[0],
+            u"Record Call Stack Sequence - Bottom line is error line.\r\n\r\n"
+            u"\tICommand_HelpContextID QVXCRWUI.DLL \r\n"
+            u"\tMiddle QVXCRWUI.DLL Line : 30\r\n"
+            u"\tBottom QVXCRWUI.DLL Line : 40\r\n" +
+                block(u"91", u"Object variable not set"));
+}
+
+TEST_F(ErrorReport, TwoErrorsInARowEachGetTheirOwnBlock) {
+  procedure(u"ProcA", 1, true, 2, [] { procedure(u"ProcB", 2, false, 2, [] { failing(11, u"Division by zero"); }); });
+  procedure(u"ProcC", 3, true, 0, [] { failing(13, u"Type mismatch"); });
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[1].text, kIntro + u"\tProcC QVXCRWUI.DLL Line : 3\r\n" + block(u"13", u"Type mismatch"));
 }
 
 }  // namespace
+}  // namespace support::ErrorHandling

@@ -1,0 +1,61 @@
+// The sink library's entry points: its class factory, whether it may be
+// unloaded, and its self-registration.
+#include "platform/com/class_factory.h"
+#include "platform/registry/class_registration.h"
+#include "support/error_sink/error_log.h"
+#include "support/error_sink/server_lock.h"
+
+namespace support {
+namespace {
+
+class ErrorSinkFactory : public com::ClassFactory<clsErrorSink> {
+ public:
+  com::HRESULT LockServer(bool lock) override {
+    ServerLock::lock(lock);
+    return com::S_OK;
+  }
+};
+
+std::vector<registry::ClassEntry> classes() {
+  return {{CLSID_ErrorSink(), kErrorSinkProgId, "Quorvex error sink: appends error reports to a log"}};
+}
+
+com::HRESULT fromRegistry(registry::LONG code) {
+  return code == registry::ERROR_SUCCESS ? com::S_OK
+                                         : static_cast<com::HRESULT>(0x80070000u | (static_cast<unsigned>(code) & 0xffffu));
+}
+
+}  // namespace
+}  // namespace support
+
+#define CW_EXPORT extern "C" __attribute__((visibility("default")))
+
+CW_EXPORT com::HRESULT DllGetClassObject(const com::CLSID& clsid, const com::IID& iid, void** ppv) {
+  if (!ppv) return com::E_POINTER;
+  *ppv = nullptr;
+  if (clsid != support::CLSID_ErrorSink()) return com::CLASS_E_CLASSNOTAVAILABLE;
+  try {
+    return com::make<support::ErrorSinkFactory>()->QueryInterface(iid, ppv);
+  } catch (...) {
+    return com::E_OUTOFMEMORY;
+  }
+}
+
+CW_EXPORT com::HRESULT DllCanUnloadNow() { return support::ServerLock::canUnload() ? com::S_OK : com::S_FALSE; }
+
+CW_EXPORT com::HRESULT DllRegisterServer() {
+  try {
+    const auto self = registry::libraryContaining(reinterpret_cast<const void*>(&DllRegisterServer));
+    return support::fromRegistry(registry::registerServer(self, support::classes()));
+  } catch (...) {
+    return com::E_FAIL;
+  }
+}
+
+CW_EXPORT com::HRESULT DllUnregisterServer() {
+  try {
+    return support::fromRegistry(registry::unregisterServer(support::classes()));
+  } catch (...) {
+    return com::E_FAIL;
+  }
+}

@@ -110,9 +110,9 @@ com::Variant ReadSetting(HKEY hive, std::u16string_view path, std::u16string_vie
   return result;
 }
 
-void WriteSetting(HKEY hive, std::u16string_view path, std::u16string_view name, const com::Variant& value) {
-  const auto stored = storedForm(value);
-  if (!stored) return;
+namespace {
+
+void write(HKEY hive, std::u16string_view path, std::u16string_view name, const Stored* stored) {
   HKEY key{};
   if (note(RegCreateKeyA(hive, codePage(path).c_str(), &key)) != ERROR_SUCCESS) return;
   const std::string valueName = codePage(name);
@@ -129,6 +129,18 @@ void WriteSetting(HKEY hive, std::u16string_view path, std::u16string_view name,
                         static_cast<DWORD>(text.size() + 1)));
   }
   note(RegCloseKey(key));
+}
+
+}  // namespace
+
+void WriteSetting(HKEY hive, std::u16string_view path, std::u16string_view name, const com::Variant& value) {
+  if (const auto stored = storedForm(value)) write(hive, path, name, &*stored);
+}
+
+void WriteTextSetting(HKEY hive, std::u16string_view path, std::u16string_view name, std::u16string_view text) {
+  Stored stored;
+  stored.text = trimBlanks(text);
+  write(hive, path, name, &stored);
 }
 
 void DeleteSettingValue(HKEY hive, std::u16string_view path, std::u16string_view name) {

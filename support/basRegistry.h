@@ -38,6 +38,10 @@ com::Variant ReadSetting(HKEY hive, std::u16string_view path, std::u16string_vie
 // Opens the key, creating it and missing parents, and stores the value.
 void WriteSetting(HKEY hive, std::u16string_view path, std::u16string_view name, const com::Variant& value);
 
+// WriteSetting for a value that must stay text whatever it looks like:
+// trimmed, REG_SZ.
+void WriteTextSetting(HKEY hive, std::u16string_view path, std::u16string_view name, std::u16string_view text);
+
 // Deletes a value; nothing happens when its key does not exist.
 void DeleteSettingValue(HKEY hive, std::u16string_view path, std::u16string_view name);
 

@@ -51,7 +51,14 @@ host::Value FeatureRow::Value(int index) {
     auto shape = Shape();
     return shape ? host::Value(shape) : host::Value::null();
   }
+  const auto source = static_cast<std::size_t>(info.source);
+  if (source < loaded_->fields.size() && !loaded_->fields[source]) bringIn(info.source);
   return fieldValue(*feature_, info.source, info.type);
+}
+
+void FeatureRow::bringIn(int ogrField) {
+  feature_ = reader_->reload(feature_->GetFID(), ogrField);
+  loaded_ = reader_->loaded();
 }
 
 std::int32_t FeatureRow::OID() {
@@ -61,6 +68,7 @@ std::int32_t FeatureRow::OID() {
 
 host::Ref<host::IGeometry> FeatureRow::Shape() {
   requireFeature();
+  if (!loaded_->geometry) bringIn(-1);
   const OGRGeometry* geometry = feature_->GetGeometryRef();
   if (!geometry) return nullptr;
   return com::make<Geometry>(*geometry);

@@ -1,16 +1,24 @@
 #pragma once
 // One record read from OGR. Values are converted when asked for, so a
-// cursor that feeds one field's statistics does not pay for the others.
+// cursor that feeds one field's statistics does not pay for the others; a
+// field the read left out is fetched then.
 #include <ogrsf_frmts.h>
 
+#include <memory>
+
+#include "mapdoc/data/feature_reader.h"
 #include "mapdoc/data/field_list.h"
 
 namespace mapdoc::data {
 
 class FeatureRow : public com::Object<host::IFeature> {
  public:
-  explicit FeatureRow(host::Ref<FieldList> fields) : fields_(std::move(fields)) {}
-  void fill(OGRFeatureUniquePtr feature) { feature_ = std::move(feature); }
+  FeatureRow(host::Ref<FieldList> fields, std::shared_ptr<FeatureReader> reader)
+      : fields_(std::move(fields)), reader_(std::move(reader)) {}
+  void fill(OGRFeatureUniquePtr feature) {
+    feature_ = std::move(feature);
+    loaded_ = reader_->loaded();
+  }
 
   host::Value Value(int index) override;
   host::Ref<host::IFields> Fields() override { return fields_; }
@@ -20,8 +28,11 @@ class FeatureRow : public com::Object<host::IFeature> {
 
  private:
   void requireFeature() const;
+  void bringIn(int ogrField);
   host::Ref<FieldList> fields_;
+  std::shared_ptr<FeatureReader> reader_;
   OGRFeatureUniquePtr feature_;
+  std::shared_ptr<const LoadedFields> loaded_;  // what feature_ was read with
 };
 
 // An OGR field value as the host gives it: Int16 for small integers, Int32,

@@ -2,6 +2,7 @@
 
 #include <map>
 
+#include "mapdoc/data/clause_fields.h"
 #include "mapdoc/data/gdal_session.h"
 #include "mapdoc/data/where_clause.h"
 #include "platform/format/ole_date.h"
@@ -183,15 +184,32 @@ std::vector<std::size_t> JoinedTable::matching(host::IQueryFilter* filter) {
   }
   if (quoting_ == FieldQuoting::Brackets) clause = bracketsToDoubleQuotes(clause);
   clause = quoteQualifiedNames(clause, fieldNames_);
+  // The copy never changes, so what a clause selected once it selects again
+  // (a label run asks every class's clause once per field and statistic).
+  if (auto known = selected_.find(clause)) {
+    for (GIntBig i : *known) out.push_back(static_cast<std::size_t>(i));
+    return out;
+  }
+  // Only the fields the clause names are copied out of each record.
+  OGRFeatureDefn* defn = filterLayer_->GetLayerDefn();
+  const LoadedFields need = fieldsOfClause(*defn, clause);
+  std::vector<const char*> ignored;
+  for (int i = 0; i < defn->GetFieldCount(); ++i)
+    if (!need.fields[static_cast<std::size_t>(i)]) ignored.push_back(defn->GetFieldDefn(i)->GetNameRef());
+  ignored.push_back(nullptr);
+  filterLayer_->SetIgnoredFields(ignored.data());
   clearGdalError();
   if (filterLayer_->SetAttributeFilter(clause.c_str()) != OGRERR_NONE) {
     filterLayer_->SetAttributeFilter(nullptr);
     throwGdalError("invalid where clause \"" + clause + "\"");
   }
   filterLayer_->ResetReading();
+  auto ids = std::make_shared<IdList>();
   for (OGRFeatureUniquePtr f(filterLayer_->GetNextFeature()); f; f.reset(filterLayer_->GetNextFeature()))
-    out.push_back(static_cast<std::size_t>(f->GetFID()));
+    ids->push_back(f->GetFID());
   filterLayer_->SetAttributeFilter(nullptr);
+  for (GIntBig i : *ids) out.push_back(static_cast<std::size_t>(i));
+  selected_.store(clause, std::move(ids));
   return out;
 }
 

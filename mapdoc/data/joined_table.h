@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "mapdoc/data/field_list.h"
+#include "mapdoc/data/id_cache.h"
 #include "mapdoc/data/ogr_table.h"
 
 namespace mapdoc::data {
@@ -46,6 +47,7 @@ class JoinedTable : public com::Object<host::ITable, host::IClass, host::IRelQue
   GDALDatasetUniquePtr memory_;
   OGRLayer* filterLayer_ = nullptr;
   std::vector<int> memoryField_;  // per host field: the in-memory field, -1 when not copied
+  IdCache selected_;              // row positions per clause
 };
 
 }  // namespace mapdoc::data

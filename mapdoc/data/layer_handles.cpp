@@ -9,19 +9,38 @@ constexpr std::size_t kMaxIdle = 4;
 }
 
 LayerHandle::~LayerHandle() {
-  if (pool_ && dataset_) pool_->giveBack(std::move(dataset_), layer_);
+  if (pool_ && open_.dataset) pool_->giveBack(std::move(open_), generation_);
+}
+
+void LayerHandle::load(const LoadedFields& loaded) {
+  if (loaded == open_.loaded) return;
+  OGRFeatureDefn* defn = open_.layer->GetLayerDefn();
+  std::vector<const char*> ignored;
+  for (int i = 0; i < defn->GetFieldCount(); ++i)
+    if (static_cast<std::size_t>(i) < loaded.fields.size() && !loaded.fields[static_cast<std::size_t>(i)])
+      ignored.push_back(defn->GetFieldDefn(i)->GetNameRef());
+  if (!loaded.geometry) ignored.push_back("OGR_GEOMETRY");
+  ignored.push_back(nullptr);
+  if (open_.layer->SetIgnoredFields(ignored.data()) != OGRERR_NONE) {
+    // A driver that cannot leave fields out reads them all.
+    open_.layer->SetIgnoredFields(nullptr);
+    open_.loaded = LoadedFields::all(static_cast<std::size_t>(defn->GetFieldCount()));
+    return;
+  }
+  open_.loaded = loaded;
 }
 
 std::shared_ptr<LayerHandles> LayerHandles::open(std::string openName, std::string layer) {
   ensureGdal();
   std::shared_ptr<LayerHandles> pool(new LayerHandles(std::move(openName), std::move(layer)));
   auto first = pool->openNew();
-  pool->layerName_ = first.second->GetName();
+  pool->layerName_ = first.layer->GetName();
+  pool->stamp_ = FileStamp::of(*first.dataset);
   pool->idle_.push_back(std::move(first));
   return pool;
 }
 
-std::pair<GDALDatasetUniquePtr, OGRLayer*> LayerHandles::openNew() const {
+LayerHandle::Open LayerHandles::openNew() const {
   clearGdalError();
   GDALDatasetUniquePtr dataset(GDALDataset::Open(openName_.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY));
   if (!dataset) throwGdalError("cannot open data source \"" + openName_ + "\"");
@@ -33,27 +52,40 @@ std::pair<GDALDatasetUniquePtr, OGRLayer*> LayerHandles::openNew() const {
                                       : "data source \"" + openName_ + "\" has no layer \"" + layerName_ +
                                             "\" (layers: " + names + ")");
   }
-  return {std::move(dataset), layer};
+  const auto count = static_cast<std::size_t>(layer->GetLayerDefn()->GetFieldCount());
+  return {std::move(dataset), layer, LoadedFields::all(count)};
 }
 
 std::unique_ptr<LayerHandle> LayerHandles::acquire() {
+  unsigned generation;
   {
     std::lock_guard lock(mutex_);
+    generation = generation_;
     if (!idle_.empty()) {
-      auto [dataset, layer] = std::move(idle_.back());
+      auto open = std::move(idle_.back());
       idle_.pop_back();
-      return std::make_unique<LayerHandle>(shared_from_this(), std::move(dataset), layer);
+      return std::make_unique<LayerHandle>(shared_from_this(), std::move(open), generation);
     }
   }
-  auto [dataset, layer] = openNew();
-  return std::make_unique<LayerHandle>(shared_from_this(), std::move(dataset), layer);
+  return std::make_unique<LayerHandle>(shared_from_this(), openNew(), generation);
 }
 
-void LayerHandles::giveBack(GDALDatasetUniquePtr dataset, OGRLayer* layer) {
-  layer->SetAttributeFilter(nullptr);
-  layer->ResetReading();
+bool LayerHandles::changedOnDisk() {
+  if (stamp_.empty()) return false;
+  FileStamp now = stamp_.now();
   std::lock_guard lock(mutex_);
-  if (idle_.size() < kMaxIdle) idle_.emplace_back(std::move(dataset), layer);
+  if (now == stamp_) return false;
+  stamp_ = std::move(now);
+  ++generation_;
+  idle_.clear();
+  return true;
+}
+
+void LayerHandles::giveBack(LayerHandle::Open open, unsigned generation) {
+  open.layer->SetAttributeFilter(nullptr);
+  open.layer->ResetReading();
+  std::lock_guard lock(mutex_);
+  if (generation == generation_ && idle_.size() < kMaxIdle) idle_.push_back(std::move(open));
 }
 
 }  // namespace mapdoc::data

@@ -11,25 +11,37 @@
 #include <string>
 #include <vector>
 
+#include "mapdoc/data/file_stamp.h"
+#include "mapdoc/data/loaded_fields.h"
+
 namespace mapdoc::data {
 
 class LayerHandles;
 
-// A dataset with the layer to read; goes back to its pool when released.
+// A dataset with the layer to read; goes back to its pool when released,
+// its filter cleared, unless the data changed on disk meanwhile.
 class LayerHandle {
  public:
-  LayerHandle(std::shared_ptr<LayerHandles> pool, GDALDatasetUniquePtr dataset, OGRLayer* layer)
-      : pool_(std::move(pool)), dataset_(std::move(dataset)), layer_(layer) {}
+  struct Open {
+    GDALDatasetUniquePtr dataset;
+    OGRLayer* layer = nullptr;
+    LoadedFields loaded;  // what the layer is set to read
+  };
+  LayerHandle(std::shared_ptr<LayerHandles> pool, Open open, unsigned generation)
+      : pool_(std::move(pool)), open_(std::move(open)), generation_(generation) {}
   LayerHandle(const LayerHandle&) = delete;
   LayerHandle& operator=(const LayerHandle&) = delete;
   ~LayerHandle();
-  OGRLayer* layer() const { return layer_; }
-  GDALDataset* dataset() const { return dataset_.get(); }
+  OGRLayer* layer() const { return open_.layer; }
+  GDALDataset* dataset() const { return open_.dataset.get(); }
+  // Sets the layer to read these attributes and (or not) the geometry.
+  void load(const LoadedFields& loaded);
+  const LoadedFields& loaded() const { return open_.loaded; }
 
  private:
   std::shared_ptr<LayerHandles> pool_;
-  GDALDatasetUniquePtr dataset_;
-  OGRLayer* layer_;
+  Open open_;
+  unsigned generation_;
 };
 
 class LayerHandles : public std::enable_shared_from_this<LayerHandles> {
@@ -42,16 +54,22 @@ class LayerHandles : public std::enable_shared_from_this<LayerHandles> {
   const std::string& openName() const { return openName_; }
   const std::string& layerName() const { return layerName_; }
 
+  // Whether the dataset's files changed since the last look; if so, the idle
+  // handles (which may hold the old header or record count) are dropped.
+  bool changedOnDisk();
+
  private:
   friend class LayerHandle;
   LayerHandles(std::string openName, std::string layer) : openName_(std::move(openName)), layerName_(std::move(layer)) {}
-  std::pair<GDALDatasetUniquePtr, OGRLayer*> openNew() const;
-  void giveBack(GDALDatasetUniquePtr dataset, OGRLayer* layer);
+  LayerHandle::Open openNew() const;
+  void giveBack(LayerHandle::Open open, unsigned generation);
 
   std::string openName_;
   std::string layerName_;
+  FileStamp stamp_;
   std::mutex mutex_;
-  std::vector<std::pair<GDALDatasetUniquePtr, OGRLayer*>> idle_;
+  unsigned generation_ = 0;
+  std::vector<LayerHandle::Open> idle_;
 };
 
 }  // namespace mapdoc::data

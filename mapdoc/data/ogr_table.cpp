@@ -2,6 +2,8 @@
 
 #include <cpl_error.h>
 
+#include "mapdoc/data/clause_fields.h"
+#include "mapdoc/data/feature_reader.h"
 #include "mapdoc/data/gdal_session.h"
 #include "mapdoc/data/ogr_cursor.h"
 #include "mapdoc/data/where_clause.h"
@@ -26,23 +28,34 @@ int hostType(const OGRFieldDefn& field) {
   }
 }
 
+std::string signatureOf(OGRLayer& layer) {
+  std::string s = std::string(layer.GetGeometryColumn()) + '|' + std::to_string(layer.GetGeomType());
+  OGRFeatureDefn* defn = layer.GetLayerDefn();
+  for (int i = 0; i < defn->GetFieldCount(); ++i)
+    s += '|' + std::string(defn->GetFieldDefn(i)->GetNameRef()) + ':' + std::to_string(defn->GetFieldDefn(i)->GetType());
+  return s;
+}
+
 }  // namespace
 
-OgrTable::OgrTable(const std::string& openName, const std::string& layer)
-    : handles_(LayerHandles::open(openName, layer)) {
-  auto handle = handles_->acquire();
+OgrTable::OgrTable(const std::string& openName, const std::string& layer, const SourceKind* kind)
+    : state_(std::make_shared<TableState>()) {
+  state_->handles = LayerHandles::open(openName, layer);
+  auto handle = state_->handles->acquire();
   OGRLayer* l = handle->layer();
   const bool spatial = l->GetGeomType() != wkbNone;
-  kind_ = sourceKind(handle->dataset()->GetDriverName(), spatial);
+  const std::string driver = handle->dataset()->GetDriverName();
+  kind_ = kind ? *kind : sourceKind(driver, spatial);
   name_ = text::fromUtf8(l->GetName());
   shapeType_ = static_cast<int>(l->GetGeomType());
+  signature_ = signatureOf(*l);
 
   std::vector<FieldInfo> fields;
   const std::string fid = l->GetFIDColumn();
-  fields.push_back({text::fromUtf8(kind_.ownFidName && !fid.empty() ? fid : "FID"), host::FieldTypeOID, 4, -1});
+  fields.push_back({text::fromUtf8(!kind_.recordNumberFid && !fid.empty() ? fid : "FID"), host::FieldTypeOID, 4, -1});
   if (spatial) {
     const std::string geometry = l->GetGeometryColumn();
-    shapeField_ = text::fromUtf8(geometry.empty() ? "Shape" : geometry);
+    shapeField_ = text::fromUtf8(kind_.recordNumberFid || geometry.empty() ? "Shape" : geometry);
     fields.push_back({shapeField_, host::FieldTypeGeometry, 0, -1});
   }
   OGRFeatureDefn* defn = l->GetLayerDefn();
@@ -51,19 +64,42 @@ OgrTable::OgrTable(const std::string& openName, const std::string& layer)
     fields.push_back({text::fromUtf8(f->GetNameRef()), hostType(*f), f->GetWidth(), i});
   }
   fields_ = com::make<FieldList>(std::move(fields));
+
+  const auto count = static_cast<std::size_t>(defn->GetFieldCount());
+  state_->lazyFields = l->TestCapability(OLCRandomRead) && l->TestCapability(OLCIgnoreFields);
+  state_->wanted = state_->lazyFields ? LoadedFields::none(count) : LoadedFields::all(count);
+  state_->cacheIds = state_->lazyFields && kind_.fastReadById;
+  state_->keepsPositionOnLoad = driver == "ESRI Shapefile";
 }
 
 host::Text OgrTable::Category() { return text::fromUtf8(kind_.category); }
 
-std::unique_ptr<LayerHandle> OgrTable::filtered(host::IQueryFilter* filter) {
-  auto handle = handles_->acquire();
+host::Ref<host::IUnknown> OgrTable::self() { return com::identity(static_cast<host::ITable*>(this)); }
+
+void OgrTable::checkFresh() {
+  if (!state_->handles->changedOnDisk()) return;
+  state_->ids.clear();
+  auto handle = state_->handles->acquire();
+  if (signatureOf(*handle->layer()) != signature_)
+    throwHostError("the fields of \"" + text::toUtf8(name_) + "\" changed on disk since it was opened");
+}
+
+std::string OgrTable::ogrClause(host::IQueryFilter* filter) {
   std::string clause = filter ? text::toUtf8(filter->WhereClause()) : std::string();
   if (kind_.quoting == FieldQuoting::Brackets) clause = bracketsToDoubleQuotes(clause);
-  if (clause.find_first_not_of(" \t\r\n") == std::string::npos) clause.clear();
+  if (clause.find_first_not_of(" \t\r\n") == std::string::npos) return {};
   if (kind_.quotedUnknownIsText)
     for (const auto& name : quotedNames(clause))
       if (fields_->FindField(text::fromUtf8(name)) < 0)
         throwHostError("invalid where clause \"" + clause + "\": no such column: " + name);
+  return clause;
+}
+
+std::unique_ptr<LayerHandle> OgrTable::filtered(const std::string& clause, LoadedFields need) {
+  auto handle = state_->handles->acquire();
+  if (!state_->lazyFields) need = LoadedFields::all(need.fields.size());
+  if (!clause.empty()) need.add(fieldsOfClause(*handle->layer()->GetLayerDefn(), clause));
+  handle->load(need);
   clearGdalError();
   if (handle->layer()->SetAttributeFilter(clause.empty() ? nullptr : clause.c_str()) != OGRERR_NONE)
     throwGdalError("invalid where clause \"" + clause + "\"");
@@ -72,15 +108,47 @@ std::unique_ptr<LayerHandle> OgrTable::filtered(host::IQueryFilter* filter) {
 }
 
 host::Ref<host::ICursor> OgrTable::Search(host::IQueryFilter* filter, bool recycling) {
-  auto handle = filtered(filter);
-  return com::make<OgrCursor>(com::identity(static_cast<host::ITable*>(this)), std::move(handle), fields_, recycling);
+  checkFresh();
+  const std::string clause = ogrClause(filter);
+  // Where one record is read by its ID at a fixed offset, the clause is
+  // evaluated on as little as it names and only the records it selects are
+  // read in full: converting fields of records that fail is most of a scan.
+  if (state_->cacheIds && !clause.empty()) return SearchIds(scanIds(clause), recycling);
+  auto reader = FeatureReader::scan(state_, filtered(clause, state_->wanted));
+  return com::make<OgrCursor>(self(), std::move(reader), fields_, recycling);
+}
+
+host::Ref<host::ICursor> OgrTable::SearchIds(std::shared_ptr<const IdList> ids, bool recycling) {
+  auto handle = state_->handles->acquire();
+  handle->load(state_->wanted);
+  auto reader = FeatureReader::byIds(state_, std::move(handle), std::move(ids));
+  return com::make<OgrCursor>(self(), std::move(reader), fields_, recycling);
+}
+
+std::shared_ptr<const IdList> OgrTable::scanIds(const std::string& clause) {
+  if (state_->cacheIds)
+    if (auto ids = state_->ids.find(clause)) return ids;
+  auto reader = FeatureReader::scan(state_, filtered(clause, LoadedFields::none(state_->wanted.fields.size())));
+  auto ids = std::make_shared<IdList>();
+  for (auto f = reader->next(); f; f = reader->next()) ids->push_back(f->GetFID());
+  if (state_->cacheIds) state_->ids.store(clause, ids);
+  return ids;
+}
+
+std::shared_ptr<const IdList> OgrTable::MatchingIds(host::IQueryFilter* filter) {
+  checkFresh();
+  return scanIds(ogrClause(filter));
 }
 
 std::int32_t OgrTable::RowCount(host::IQueryFilter* filter) {
-  auto handle = filtered(filter);
+  checkFresh();
+  const std::string clause = ogrClause(filter);
+  if (state_->cacheIds && !clause.empty()) return static_cast<std::int32_t>(scanIds(clause)->size());
+  auto handle = filtered(clause, LoadedFields::none(state_->wanted.fields.size()));
   clearGdalError();
   const auto count = handle->layer()->GetFeatureCount(TRUE);
-  if (count < 0 || CPLGetLastErrorType() >= CE_Failure) throwGdalError("cannot count the records of \"" + text::toUtf8(name_) + "\"");
+  if (count < 0 || CPLGetLastErrorType() >= CE_Failure)
+    throwGdalError("cannot count the records of \"" + text::toUtf8(name_) + "\"");
   return static_cast<std::int32_t>(count);
 }
 

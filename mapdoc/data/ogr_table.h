@@ -3,8 +3,9 @@
 #include <memory>
 
 #include "mapdoc/data/field_list.h"
-#include "mapdoc/data/layer_handles.h"
+#include "mapdoc/data/id_cache.h"
 #include "mapdoc/data/source_kind.h"
+#include "mapdoc/data/table_state.h"
 
 namespace mapdoc::data {
 
@@ -16,11 +17,23 @@ struct ITableDialect : host::IUnknown {
   virtual host::Text TableName() = 0;
 };
 
+// Object IDs of a table's records, for selection sets that read a few
+// records of a large table.
+struct ITableIds : host::IUnknown {
+  COM_INTERFACE("9A3E51C4-2B7D-4F08-8C6A-1D5E7B9F0A32")
+  // False when the source cannot read a record by its ID quickly.
+  virtual bool ReadsById() = 0;
+  // The IDs of the records that pass the filter, in the table's order.
+  virtual std::shared_ptr<const IdList> MatchingIds(host::IQueryFilter* filter) = 0;
+  virtual host::Ref<host::ICursor> SearchIds(std::shared_ptr<const IdList> ids, bool recycling) = 0;
+};
+
 class OgrTable : public com::Object<host::IFeatureClass, host::ITable, host::IClass, host::IDatasetName, host::IName,
-                                    ITableDialect> {
+                                    ITableDialect, ITableIds> {
  public:
-  // Throws HostError when the source cannot be opened.
-  OgrTable(const std::string& openName, const std::string& layer);
+  // Throws HostError when the source cannot be opened. kind overrides what
+  // the driver tells (tests read a shapefile in another dialect).
+  OgrTable(const std::string& openName, const std::string& layer, const SourceKind* kind = nullptr);
 
   // IFeatureClass
   host::Text AliasName() override { return name_; }
@@ -42,19 +55,32 @@ class OgrTable : public com::Object<host::IFeatureClass, host::ITable, host::ICl
   // ITableDialect
   FieldQuoting Quoting() override { return kind_.quoting; }
   host::Text TableName() override { return name_; }
+  // ITableIds
+  bool ReadsById() override { return state_->lazyFields; }
+  std::shared_ptr<const IdList> MatchingIds(host::IQueryFilter* filter) override;
+  host::Ref<host::ICursor> SearchIds(std::shared_ptr<const IdList> ids, bool recycling) override;
 
   const host::Ref<FieldList>& fieldList() const { return fields_; }
 
  private:
-  // A handle whose layer has the filter's clause set, in OGR's dialect.
-  std::unique_ptr<LayerHandle> filtered(host::IQueryFilter* filter);
+  // The filter's clause in OGR's dialect; "" for every record.
+  std::string ogrClause(host::IQueryFilter* filter);
+  // Before a search: data changed on disk invalidates what was learnt.
+  void checkFresh();
+  // A handle reading at least need (everything when fields cannot be left
+  // out) with the clause set as its filter.
+  std::unique_ptr<LayerHandle> filtered(const std::string& clause, LoadedFields need);
+  // The IDs passing the clause, read with as little as the clause needs.
+  std::shared_ptr<const IdList> scanIds(const std::string& clause);
+  host::Ref<host::IUnknown> self();
 
-  std::shared_ptr<LayerHandles> handles_;
+  std::shared_ptr<TableState> state_;
   host::Ref<FieldList> fields_;
   SourceKind kind_;
   host::Text name_;
   host::Text shapeField_;
   int shapeType_ = 0;
+  std::string signature_;  // the layer's field names and types, to notice a changed schema
 };
 
 }  // namespace mapdoc::data

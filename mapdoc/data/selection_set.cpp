@@ -1,5 +1,7 @@
 #include "mapdoc/data/selection_set.h"
 
+#include "mapdoc/data/ogr_table.h"
+
 namespace mapdoc::data {
 namespace {
 
@@ -28,6 +30,15 @@ class SetCursor : public com::Object<host::ICursor> {
 }  // namespace
 
 void SelectionSet::Search(host::IQueryFilter* filter, bool recycling, host::Ref<host::ICursor>& cursor) {
+  // A table that reads records by ID reads only the set's: the IDs passing
+  // the filter come in the table's order, the set keeps those it holds.
+  if (auto ids = com::query<ITableIds>(table_.get()); ids && ids->ReadsById()) {
+    auto chosen = std::make_shared<IdList>();
+    for (GIntBig id : *ids->MatchingIds(filter))
+        if (id >= INT32_MIN && id <= INT32_MAX && oids_.count(static_cast<std::int32_t>(id))) chosen->push_back(id);
+    cursor = ids->SearchIds(std::move(chosen), recycling);
+    return;
+  }
   cursor = com::make<SetCursor>(table_->Search(filter, recycling), oids_);
 }
 

@@ -4,16 +4,30 @@ namespace mapdoc::data {
 
 SourceKind sourceKind(const std::string& driver, bool spatial) {
   const std::string suffix = spatial ? " Feature Class" : " Table";
-  if (driver == "ESRI Shapefile") return {spatial ? "Shapefile Feature Class" : "dBASE Table", FieldQuoting::DoubleQuotes, false};
-  if (driver == "PGeo" || driver == "MDB")
-    return {"Personal Geodatabase" + suffix, FieldQuoting::Brackets, true};
-  if (driver == "OpenFileGDB" || driver == "FileGDB")
-    return {"File Geodatabase" + suffix, FieldQuoting::DoubleQuotes, true};
-  if (driver == "GPKG") return {"GeoPackage" + suffix, FieldQuoting::DoubleQuotes, true, true};
-  if (driver == "PostgreSQL") return {"PostgreSQL" + suffix, FieldQuoting::Bare, true};
-  if (driver == "SQLite") return {"SQLite" + suffix, FieldQuoting::DoubleQuotes, true, true};
-  if (driver == "CSV") return {spatial ? "Text File Feature Class" : "Text File", FieldQuoting::DoubleQuotes, false};
-  return {driver + suffix, FieldQuoting::DoubleQuotes, false};
+  SourceKind k{driver + suffix};
+  if (driver == "ESRI Shapefile") {
+    k.category = spatial ? "Shapefile Feature Class" : "dBASE Table";
+    k.recordNumberFid = true;
+    k.fastReadById = true;
+  } else if (driver == "PGeo" || driver == "MDB") {
+    k.category = "Personal Geodatabase" + suffix;
+    k.quoting = FieldQuoting::Brackets;
+  } else if (driver == "OpenFileGDB" || driver == "FileGDB") {
+    k.category = "File Geodatabase" + suffix;
+    k.fastReadById = driver == "OpenFileGDB";
+  } else if (driver == "GPKG") {
+    k.category = "GeoPackage" + suffix;
+    k.quotedUnknownIsText = true;
+  } else if (driver == "SQLite") {
+    k.category = "SQLite" + suffix;
+    k.quotedUnknownIsText = true;
+  } else if (driver == "PostgreSQL") {
+    k.category = "PostgreSQL" + suffix;
+    k.quoting = FieldQuoting::Bare;
+  } else if (driver == "CSV") {
+    k.category = spatial ? "Text File Feature Class" : "Text File";
+  }
+  return k;
 }
 
 }  // namespace mapdoc::data

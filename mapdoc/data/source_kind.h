@@ -1,6 +1,7 @@
 #pragma once
 // What the host says about a kind of data source: the category text a
-// desktop GIS shows for it and how its where clauses name fields.
+// desktop GIS shows for it, how its where clauses name fields, and how its
+// records are best read.
 #include <string>
 
 namespace mapdoc::data {
@@ -14,10 +15,15 @@ enum class FieldQuoting {
 struct SourceKind {
   std::string category;  // e.g. "Shapefile Feature Class"
   FieldQuoting quoting = FieldQuoting::DoubleQuotes;
-  bool ownFidName = false;  // the source names its object-ID column itself
+  // The object ID is the record number, shown as "FID", and the geometry is
+  // "Shape" (shapefiles and dBASE tables); other sources name their columns.
+  bool recordNumberFid = false;
   // SQLite reads a double-quoted name that is no column as a text literal,
   // so a misspelt field would select nothing instead of failing.
   bool quotedUnknownIsText = false;
+  // One record is read by its ID at a fixed offset, so reading the IDs a
+  // clause selected beats evaluating the clause again.
+  bool fastReadById = false;
 };
 
 // driver: the GDAL short name ("ESRI Shapefile", "GPKG", ...); spatial:

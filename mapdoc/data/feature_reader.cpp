@@ -1,0 +1,83 @@
+#include "mapdoc/data/feature_reader.h"
+
+#include <cpl_error.h>
+
+#include "mapdoc/data/gdal_session.h"
+
+namespace mapdoc::data {
+
+FeatureReader::FeatureReader(std::shared_ptr<TableState> state, std::unique_ptr<LayerHandle> handle)
+    : state_(std::move(state)), handle_(std::move(handle)),
+      loaded_(std::make_shared<const LoadedFields>(handle_->loaded())) {}
+
+std::shared_ptr<FeatureReader> FeatureReader::scan(std::shared_ptr<TableState> state,
+                                                   std::unique_ptr<LayerHandle> handle) {
+  return std::shared_ptr<FeatureReader>(new FeatureReader(std::move(state), std::move(handle)));
+}
+
+std::shared_ptr<FeatureReader> FeatureReader::byIds(std::shared_ptr<TableState> state,
+                                                    std::unique_ptr<LayerHandle> handle,
+                                                    std::shared_ptr<const IdList> ids) {
+  std::shared_ptr<FeatureReader> r(new FeatureReader(std::move(state), std::move(handle)));
+  r->ids_ = std::move(ids);
+  return r;
+}
+
+void FeatureReader::finish() {
+  ended_ = true;
+  handle_.reset();  // back to the pool; a late reload takes another
+}
+
+OGRFeatureUniquePtr FeatureReader::next() {
+  if (ended_) return nullptr;
+  if (ids_) {
+    while (position_ < ids_->size()) {
+      OGRFeatureUniquePtr f(handle_->layer()->GetFeature((*ids_)[position_++]));
+      if (f) return f;
+    }
+    finish();
+    return nullptr;
+  }
+  clearGdalError();
+  OGRFeatureUniquePtr f(handle_->layer()->GetNextFeature());
+  if (!f) {
+    // Database drivers take a filter as it is and fail on the first read.
+    if (CPLGetLastErrorType() >= CE_Failure) {
+      const std::string detail = lastGdalError();
+      finish();
+      throwHostError("cannot read the records: " + detail);
+    }
+    finish();
+    return nullptr;
+  }
+  ++position_;
+  return f;
+}
+
+OGRFeatureUniquePtr FeatureReader::reload(GIntBig fid, int field) {
+  LoadedFields want = *loaded_;
+  if (field < 0) {
+    want.geometry = true;
+    state_->wanted.geometry = true;
+  } else {
+    const auto i = static_cast<std::size_t>(field);
+    if (i < want.fields.size()) want.fields[i] = true;
+    if (i < state_->wanted.fields.size()) state_->wanted.fields[i] = true;
+  }
+  const bool midScan = !ended_ && !ids_;
+  if (!handle_) handle_ = state_->handles->acquire();
+  handle_->load(want);
+  loaded_ = std::make_shared<const LoadedFields>(handle_->loaded());
+  clearGdalError();
+  OGRFeatureUniquePtr f(handle_->layer()->GetFeature(fid));
+  if (!f) throwGdalError("record " + std::to_string(fid) + " can no longer be read");
+  if (midScan && !state_->keepsPositionOnLoad) {
+    // The driver starts over when told to read other fields: skip what
+    // this cursor has already handed out (the source's order is stable).
+    handle_->layer()->ResetReading();
+    for (std::size_t k = 0; k < position_; ++k) OGRFeatureUniquePtr skipped(handle_->layer()->GetNextFeature());
+  }
+  return f;
+}
+
+}  // namespace mapdoc::data

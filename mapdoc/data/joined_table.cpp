@@ -1,5 +1,6 @@
 #include "mapdoc/data/joined_table.h"
 
+#include <charconv>
 #include <map>
 
 #include "mapdoc/data/clause_fields.h"
@@ -17,12 +18,20 @@ host::Text tableName(host::ITable* table) {
   return u"table";
 }
 
-// Keys compare by value: 7 (integer) joins 7.0 (real); text exactly.
+// Keys compare by value: 7 (integer) joins 7.0 (real); text exactly. Numbers
+// are written in full precision so that keys differing in the seventh
+// decimal stay apart.
+std::string numberKey(char kind, double x) {
+  char buffer[32];
+  const auto end = std::to_chars(buffer, buffer + sizeof buffer, x == 0 ? 0.0 : x).ptr;
+  return kind + std::string(buffer, end);
+}
+
 std::string keyOf(const host::Value& v) {
   if (v.isNull() || v.isEmpty()) return {};
-  if (v.isNumber()) return "n" + std::to_string(v.toDouble());
+  if (v.isNumber()) return numberKey('n', v.toDouble());
   if (v.isText()) return "t" + text::toUtf8(v.text());
-  if (v.isDate()) return "d" + std::to_string(v.oleDate());
+  if (v.isDate()) return numberKey('d', v.oleDate());
   return {};
 }
 

@@ -77,10 +77,13 @@ host::Text OgrTable::Category() { return text::fromUtf8(kind_.category); }
 host::Ref<host::IUnknown> OgrTable::self() { return com::identity(static_cast<host::ITable*>(this)); }
 
 void OgrTable::checkFresh() {
-  if (!state_->handles->changedOnDisk()) return;
-  state_->ids.clear();
-  auto handle = state_->handles->acquire();
-  if (signatureOf(*handle->layer()) != signature_)
+  if (!schemaChanged_ && state_->handles->changedOnDisk()) {
+    state_->ids.clear();
+    auto handle = state_->handles->acquire();
+    // Field positions handed out earlier would name other fields now.
+    schemaChanged_ = signatureOf(*handle->layer()) != signature_;
+  }
+  if (schemaChanged_)
     throwHostError("the fields of \"" + text::toUtf8(name_) + "\" changed on disk since it was opened");
 }
 

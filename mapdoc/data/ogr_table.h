@@ -81,6 +81,7 @@ class OgrTable : public com::Object<host::IFeatureClass, host::ITable, host::ICl
   host::Text shapeField_;
   int shapeType_ = 0;
   std::string signature_;  // the layer's field names and types, to notice a changed schema
+  bool schemaChanged_ = false;
 };
 
 }  // namespace mapdoc::data

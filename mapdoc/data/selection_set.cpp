@@ -34,8 +34,9 @@ void SelectionSet::Search(host::IQueryFilter* filter, bool recycling, host::Ref<
   // the filter come in the table's order, the set keeps those it holds.
   if (auto ids = com::query<ITableIds>(table_.get()); ids && ids->ReadsById()) {
     auto chosen = std::make_shared<IdList>();
-    for (GIntBig id : *ids->MatchingIds(filter))
-        if (id >= INT32_MIN && id <= INT32_MAX && oids_.count(static_cast<std::int32_t>(id))) chosen->push_back(id);
+    const auto passing = ids->MatchingIds(filter);
+    for (GIntBig id : *passing)
+      if (id >= INT32_MIN && id <= INT32_MAX && oids_.count(static_cast<std::int32_t>(id))) chosen->push_back(id);
     cursor = ids->SearchIds(std::move(chosen), recycling);
     return;
   }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "sample_data.h"
 
 namespace mapdoc::testing {
@@ -57,6 +59,39 @@ INSTANTIATE_TEST_SUITE_P(CsvAndDbf, Join, ::testing::Values("owners.csv", "owner
 TEST(JoinKeys, AMissingKeyFieldIsReported) {
   EXPECT_THROW(joinTables(table("landuse.shp").get(), table("owners.csv").get(), u"NOPE", u"OWNER_ID"),
                host::HostError);
+}
+
+}  // namespace
+}  // namespace mapdoc::testing
+
+namespace mapdoc::testing {
+namespace {
+
+// Keys are compared by value in full precision: integer 7 meets real 7.0,
+// and reals that differ only in the seventh decimal stay apart.
+TEST(JoinKeys, NumbersMatchByValueInFullPrecision) {
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::temp_directory_path() / ("carrowind-join-keys-" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  auto write = [&](const std::string& name, const std::string& types, const std::string& rows) {
+    std::ofstream(dir / (name + ".csv")) << rows;
+    std::ofstream(dir / (name + ".csvt")) << types;
+  };
+  write("sites", "Integer,Real,Integer", "ID,KEY,CODE\n1,0.1234567,7\n2,0.1234568,8\n3,0.5,9\n");
+  write("codes", "Real,Real,String", "KEY,CODE,NAME\n0.1234567,7.0,first\n0.1234568,8.0,second\n");
+  auto sites = openTable({"sites.csv", "", ""}, dir), codes = openTable({"codes.csv", "", ""}, dir);
+  auto names = [&](const std::u16string& on, const std::u16string& onJoined) {
+    auto joined = joinTables(sites.get(), codes.get(), on, onJoined);
+    const int name = com::query<host::IClass>(joined.get())->FindField(u"codes.NAME");
+    std::vector<std::u16string> out;
+    auto cursor = joined->Search(nullptr, true);
+    for (auto row = cursor->NextRow(); row; row = cursor->NextRow())
+      out.push_back(row->Value(name).isNull() ? u"-" : row->Value(name).text());
+    return out;
+  };
+  EXPECT_EQ(names(u"KEY", u"KEY"), (std::vector<std::u16string>{u"first", u"second", u"-"}));
+  EXPECT_EQ(names(u"CODE", u"CODE"), (std::vector<std::u16string>{u"first", u"second", u"-"}));
+  fs::remove_all(dir);
 }
 
 }  // namespace

@@ -99,3 +99,74 @@ TEST(SelectionSet, SearchGivesTheSetsRecordsThatPassTheFilterInTableOrder) {
 
 }  // namespace
 }  // namespace mapdoc::testing
+
+namespace mapdoc::testing {
+namespace {
+
+// Sources that read records by ID and those that cannot (text files) give
+// the same answer: the set's records passing the filter, in table order.
+TEST(SelectionSet, EverySourceKindGivesTheSetsPassingRecordsInTableOrder) {
+  for (const auto& [path, layer, clause] : std::vector<std::tuple<std::string, std::string, std::string>>{
+           {"landuse.gpkg", "landuse", "\"DISTRICT\" = 'North'"},
+           {"landuse.shp", "", "\"DISTRICT\" = 'North'"},
+           {"owners.csv", "", "\"OTYPE\" = 'Private'"}}) {
+    SCOPED_TRACE(path);
+    auto t = table(path, layer);
+    std::vector<std::int32_t> passing, all;
+    auto cursor = t->Search(where(clause).get(), true);
+    for (auto row = cursor->NextRow(); row; row = cursor->NextRow()) passing.push_back(row->OID());
+    cursor = t->Search(nullptr, true);
+    for (auto row = cursor->NextRow(); row; row = cursor->NextRow()) all.push_back(row->OID());
+    ASSERT_GT(passing.size(), 3u);
+    // every third record, listed backwards, with IDs no record has
+    std::vector<std::int32_t> ids{-5, 100000};
+    for (std::size_t i = all.size(); i-- > 0;)
+      if (i % 3 == 0) ids.push_back(all[i]);
+    auto set = makeSelectionSet(t.get(), ids);
+    std::vector<std::int32_t> expected, seen;
+    for (auto oid : passing)
+      if (std::find(ids.begin(), ids.end(), oid) != ids.end()) expected.push_back(oid);
+    set->Search(where(clause).get(), true, cursor);
+    for (auto row = cursor->NextRow(); row; row = cursor->NextRow()) seen.push_back(row->OID());
+    EXPECT_EQ(seen, expected);
+
+    std::vector<std::int32_t> everyThird;
+    for (std::size_t i = 0; i < all.size(); i += 3) everyThird.push_back(all[i]);
+    seen.clear();
+    set->Search(nullptr, false, cursor);
+    for (auto row = cursor->NextRow(); row; row = cursor->NextRow()) seen.push_back(row->OID());
+    EXPECT_EQ(seen, everyThird);
+    EXPECT_THROW(set->Search(where("\"NOSUCH\" = 1").get(), true, cursor), host::HostError);
+    EXPECT_THROW(makeSelectionSet(t.get(), {})->Search(where("\"NOSUCH\" = 1").get(), true, cursor), host::HostError);
+  }
+}
+
+// The engine keeps a class walk open while it searches again with the same
+// clause for the statistics; the second search must not end or move the first.
+TEST(Search, TheSameClauseSearchedWhileAWalkIsOpen) {
+  for (const auto& [path, layer] : std::vector<std::pair<std::string, std::string>>{{"landuse.shp", ""},
+                                                                                   {"landuse.gpkg", "landuse"}}) {
+    SCOPED_TRACE(path);
+    auto t = table(path, layer);
+    const auto clause = where("\"ACRES\" > 3");
+    const int acres = fieldIndex(t.get(), u"ACRES");
+    auto first = t->Search(clause.get(), true);
+    auto a = first->NextRow();
+    ASSERT_TRUE(a);
+    const auto firstOid = a->OID();
+    std::vector<std::int32_t> inner;
+    auto second = t->Search(clause.get(), false);
+    for (auto row = second->NextRow(); row; row = second->NextRow()) inner.push_back(row->OID());
+    ASSERT_GT(inner.size(), 2u);
+    EXPECT_EQ(inner.front(), firstOid);
+    std::vector<std::int32_t> outer{firstOid};
+    for (auto row = first->NextRow(); row; row = first->NextRow()) {
+      outer.push_back(row->OID());
+      EXPECT_GT(row->Value(acres).toDouble(), 3);
+    }
+    EXPECT_EQ(outer, inner);
+  }
+}
+
+}  // namespace
+}  // namespace mapdoc::testing

@@ -26,10 +26,12 @@ class StatisticsResults : public com::Object<host::IStatisticsResults> {
 class DataStatistics : public com::Object<host::IDataStatistics> {
  public:
   std::int32_t SampleRate() override { return sampleRate_; }
-  void SampleRate(std::int32_t rate) override { sampleRate_ = rate; }
+  // Each setting starts the statistics afresh: results of an earlier cursor
+  // or field must not be handed out for the new one.
+  void SampleRate(std::int32_t rate) override { sampleRate_ = rate; results_ = nullptr; }
   host::Text Field() override { return field_; }
-  void Field(const host::Text& name) override { field_ = name; }
-  void Cursor(host::ICursor* cursor) override { cursor_ = host::Ref<host::ICursor>(cursor); }
+  void Field(const host::Text& name) override { field_ = name; results_ = nullptr; }
+  void Cursor(host::ICursor* cursor) override { cursor_ = host::Ref<host::ICursor>(cursor); results_ = nullptr; }
   // Reads the cursor to its end; a second call gives the same numbers.
   host::Ref<host::IStatisticsResults> Statistics() override;
 

@@ -27,6 +27,7 @@ class Changes : public ::testing::Test {
   // Edits the copy with GDAL and moves the files' times on, as a save by
   // another program would.
   void edit(const std::function<void(OGRLayer&)>& change) {
+    GDALAllRegister();  // this test may be the first to use GDAL
     {
       GDALDatasetUniquePtr ds(GDALDataset::Open((dir_ / "landuse.shp").c_str(), GDAL_OF_VECTOR | GDAL_OF_UPDATE));
       ASSERT_TRUE(ds);

@@ -70,6 +70,7 @@ TEST(Dialect, BareNamesOnGeoPackagesAndTextFiles) {
 
 // The message OGR gives for a clause when asked directly.
 std::string ogrsOwnMessage(const std::string& path, const std::string& clause) {
+  GDALAllRegister();  // this test may be the first to use GDAL
   GDALDatasetUniquePtr ds(GDALDataset::Open((sampleDir() / path).c_str(), GDAL_OF_VECTOR));
   CPLErrorReset();
   CPLPushErrorHandler(CPLQuietErrorHandler);

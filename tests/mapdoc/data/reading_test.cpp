@@ -33,6 +33,7 @@ double oleDay(int y, int m, int d) {
 }
 
 std::vector<Expected> readWithOgr(const Source& s, const char* clause = nullptr) {
+  GDALAllRegister();  // this test may be the first to use GDAL
   GDALDatasetUniquePtr ds(GDALDataset::Open((sampleDir() / s.path).c_str(), GDAL_OF_VECTOR));
   OGRLayer* layer = s.layer.empty() ? ds->GetLayer(0) : ds->GetLayerByName(s.layer.c_str());
   layer->SetAttributeFilter(clause);

@@ -50,7 +50,7 @@ void generate(const fs::path& file, const char* driverName, int records) {
     OGRPolygon polygon;
     polygon.addRing(&ring);
     feature.SetGeometry(&polygon);
-    layer->CreateFeature(&feature);
+    if (layer->CreateFeature(&feature) != OGRERR_NONE) std::exit(1);
   }
   ds->CommitTransaction();
 }

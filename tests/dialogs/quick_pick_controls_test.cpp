@@ -1,0 +1,493 @@
+// The quick-pick and expression-file handlers on real widgets, against a
+// settings store in a temporary folder, with the boxes and file dialogs
+// answered from queues.
+#include "dialogs/quick_pick_controls.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTextEdit>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/filedialog/file_dialog.h"
+#include "platform/inputbox/input_box.h"
+#include "platform/messagebox/message_box.h"
+#include "platform/registry/store.h"
+#include "support/basRegistry.h"
+#include "support/quick_pick_store.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+namespace mb = platform::messagebox;
+namespace ib = platform::inputbox;
+namespace fd = platform::filedialog;
+namespace qp = support::quickpicks;
+namespace reg = support::basRegistry;
+using dialogs::QuickPickControls;
+using registry::HKEY_CURRENT_USER;
+
+QApplication& app() {
+  static int argc = 1;
+  static char name[] = "quick_pick_controls_test";
+  static char* argv[] = {name, nullptr};
+  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  static QApplication* instance =
+      qobject_cast<QApplication*>(QApplication::instance()) ? qobject_cast<QApplication*>(QApplication::instance())
+                                                              : new QApplication(argc, argv);
+  return *instance;
+}
+
+std::string readBytes(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void writeBytes(const fs::path& file, const std::string& bytes) {
+  std::ofstream out(file, std::ios::binary);
+  out << bytes;
+}
+
+class QuickPickHandlers : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    app();
+    dir = fs::temp_directory_path() / ("cw_qpc_" + std::to_string(::getpid()) + "_" +
+                                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir);
+    fs::create_directories(dir / "config");
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString((dir / "config").string()));
+    registry::setStorePath(dir / "registry.db");
+
+    oldMessage = mb::setHandler([this](const mb::Request& r) {
+      messages.push_back(r);
+      if (r.buttons == mb::Buttons::Ok) return mb::Result::Ok;
+      if (answers.empty()) {
+        ADD_FAILURE() << "unexpected question: " << QString::fromStdU16String(r.text).toStdString();
+        return mb::Result::No;
+      }
+      const mb::Result a = answers.front();
+      answers.pop_front();
+      return a;
+    });
+    oldInput = ib::setHandler([this](const ib::Request& r) -> std::optional<std::u16string> {
+      inputs.push_back(r);
+      if (names.empty()) {
+        ADD_FAILURE() << "unexpected input box";
+        return std::nullopt;
+      }
+      auto a = names.front();
+      names.pop_front();
+      return a;
+    });
+    oldFile = fd::setHandler([this](const fd::Request& r) -> std::optional<fs::path> {
+      fileDialogs.push_back(r);
+      if (files.empty()) {
+        ADD_FAILURE() << "unexpected file dialog";
+        return std::nullopt;
+      }
+      auto a = files.front();
+      files.pop_front();
+      return a;
+    });
+
+    owner = std::make_unique<QWidget>();
+    expression = new QPlainTextEdit(owner.get());
+    expression->setObjectName("TxtExpression");
+    combo = new QComboBox(owner.get());
+    combo->setObjectName("CmbQuickPicks");
+    deleteButton = new QPushButton(owner.get());
+    deleteButton->setObjectName("CmdDeleteQuickPick");
+    controls = new QuickPickControls(owner.get(), expression, combo, deleteButton);
+  }
+
+  void TearDown() override {
+    owner.reset();
+    mb::setHandler(oldMessage);
+    ib::setHandler(oldInput);
+    fd::setHandler(oldFile);
+    EXPECT_TRUE(answers.empty() && names.empty() && files.empty()) << "answers left unused";
+    registry::setStorePath({});
+    qunsetenv("XDG_CONFIG_HOME");
+    fs::remove_all(dir);
+  }
+
+  static void install() { reg::CreateKey(HKEY_CURRENT_USER, qp::kProductKey); }
+  static com::Variant stored(std::u16string_view name) {
+    return reg::ReadSetting(HKEY_CURRENT_USER, qp::kQuickPicksKey, name);
+  }
+  static std::u16string storedList() { return reg::SettingText(stored(qp::kListValue)); }
+
+  QStringList entries() const {
+    QStringList out;
+    for (int i = 0; i < combo->count(); ++i) out << combo->itemText(i);
+    return out;
+  }
+
+  // Saves the box's expression as a pick, answering the name box.
+  void saveAs(const std::u16string& typed) {
+    names.push_back(typed);
+    controls->CmdSaveQuickPick_Click();
+  }
+
+  void recall(const QString& name) {
+    combo->setCurrentIndex(combo->findText(name));
+    controls->CmbQuickPicks_Click();
+  }
+
+  fs::path dir;
+  mb::Handler oldMessage;
+  ib::Handler oldInput;
+  fd::Handler oldFile;
+  std::vector<mb::Request> messages;
+  std::vector<ib::Request> inputs;
+  std::vector<fd::Request> fileDialogs;
+  std::deque<mb::Result> answers;
+  std::deque<std::optional<std::u16string>> names;
+  std::deque<std::optional<fs::path>> files;
+
+  std::unique_ptr<QWidget> owner;
+  QPlainTextEdit* expression = nullptr;
+  QComboBox* combo = nullptr;
+  QPushButton* deleteButton = nullptr;
+  QuickPickControls* controls = nullptr;
+};
+
+TEST_F(QuickPickHandlers, LoadQuickPicksFollowsTheStoredList) {
+  deleteButton->setEnabled(true);
+  controls->LoadQuickPicks();
+  EXPECT_TRUE(entries().isEmpty());
+  EXPECT_FALSE(deleteButton->isEnabled());
+
+  install();
+  reg::CreateKey(HKEY_CURRENT_USER, qp::kQuickPicksKey);
+  reg::WriteTextSetting(HKEY_CURRENT_USER, qp::kQuickPicksKey, qp::kListValue, u"Acres,,Use and name,Owner");
+  reg::WriteTextSetting(HKEY_CURRENT_USER, qp::kQuickPicksKey, u"Hidden", u"[A].First");
+  combo->addItem("stale");
+  controls->LoadQuickPicks();
+  EXPECT_EQ(entries(), (QStringList{"Acres", "Use and name", "Owner"}));
+  EXPECT_TRUE(deleteButton->isEnabled());
+
+  // An empty list leaves the drop-down and the button as they are.
+  reg::WriteTextSetting(HKEY_CURRENT_USER, qp::kQuickPicksKey, qp::kListValue, u"");
+  controls->LoadQuickPicks();
+  EXPECT_EQ(entries().size(), 3);
+  EXPECT_TRUE(deleteButton->isEnabled());
+  EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(QuickPickHandlers, SaveTrimsTheNameAndTurnsCommasIntoBlanks) {
+  install();
+  expression->setPlainText("[USE].First\n[ACRES].Sum");
+  saveAs(u"  Acres, by use ");
+  ASSERT_EQ(inputs.size(), 1u);
+  EXPECT_EQ(inputs[0].prompt, u"Enter Quick Pick Name:");
+  EXPECT_EQ(inputs[0].title, u"Save Quick Pick");
+  EXPECT_EQ(inputs[0].defaultText, u"");
+  EXPECT_EQ(entries(), QStringList{"Acres  by use"});
+  EXPECT_EQ(storedList(), u"Acres  by use");
+  EXPECT_EQ(stored(u"Acres  by use"), com::Variant(u"[USE].First [ACRES].Sum"));
+  EXPECT_TRUE(deleteButton->isEnabled());
+  EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(QuickPickHandlers, ANameEndingInACommaCanBeRecalled) {
+  install();
+  for (const char16_t* typed : {u"Owner,", u",Use", u"Middle"}) {
+    expression->setPlainText(QString::fromStdU16String(typed));
+    saveAs(typed);
+  }
+  EXPECT_EQ(entries(), (QStringList{"Owner", "Use", "Middle"}));
+  EXPECT_EQ(storedList(), u"Owner,Use,Middle");
+  for (const auto& [name, saved] : {std::pair{"Owner", "Owner,"}, std::pair{"Use", ",Use"}}) {
+    expression->clear();
+    recall(name);
+    EXPECT_EQ(expression->toPlainText(), saved);
+  }
+  EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(QuickPickHandlers, SaveWithoutANameDoesNothing) {
+  install();
+  expression->setPlainText("[A].First");
+  names.push_back(std::nullopt);  // Cancel
+  controls->CmdSaveQuickPick_Click();
+  saveAs(u"    ");
+  saveAs(u"");
+  EXPECT_TRUE(entries().isEmpty());
+  EXPECT_FALSE(reg::KeyExists(HKEY_CURRENT_USER, qp::kQuickPicksKey));
+  EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(QuickPickHandlers, ExistingNameInOtherCaseAsksAndAddsNoSecondEntry) {
+  install();
+  expression->setPlainText("[ACRES].Sum");
+  saveAs(u"Acres");
+  expression->setPlainText("[ACRES].Average");
+
+  answers.push_back(mb::Result::No);
+  saveAs(u"ACRES");
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].text, u"This quick pick name already exists!\r\n\r\nUpdate existing quick pick?");
+  EXPECT_EQ(messages[0].title, u"Overwrite Quick Pick?");
+  EXPECT_EQ(messages[0].buttons, mb::Buttons::YesNo);
+  EXPECT_EQ(qp::expression(u"Acres"), u"[ACRES].Sum");
+
+  answers.push_back(mb::Result::Yes);
+  saveAs(u"aCrEs");
+  EXPECT_EQ(entries(), QStringList{"Acres"});
+  EXPECT_EQ(storedList(), u"Acres");
+  EXPECT_EQ(qp::expression(u"Acres"), u"[ACRES].Average");
+}
+
+TEST_F(QuickPickHandlers, SaveWithoutTheProductKey) {
+  expression->setPlainText("[ACRES].Sum");
+  saveAs(u"Acres");
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].text, u"Error attempting to save settings!  Please reinstall the Carrowind!");
+  EXPECT_EQ(messages[0].title, u"Unable to Save Settings");
+  EXPECT_EQ(messages[0].icon, mb::Icon::Critical);
+  // The name stays in the drop-down until the dialog closes; nothing is stored.
+  EXPECT_EQ(entries(), QStringList{"Acres"});
+  EXPECT_FALSE(reg::KeyExists(HKEY_CURRENT_USER, u"Software\\Quorvex"));
+}
+
+TEST_F(QuickPickHandlers, NumericPickIsStoredAsANumberAndRecalledAsText) {
+  install();
+  expression->setPlainText("7");
+  saveAs(u"Seven");
+  expression->setPlainText("007");
+  saveAs(u"Zeros");
+  EXPECT_EQ(stored(u"Seven").kind(), com::Variant::Kind::Int32);
+  EXPECT_EQ(stored(u"Zeros"), com::Variant(u"007"));
+
+  expression->clear();
+  recall("Seven");
+  EXPECT_EQ(expression->toPlainText(), "7");
+  expression->clear();
+  recall("Zeros");
+  EXPECT_EQ(expression->toPlainText(), "007");
+  EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(QuickPickHandlers, RecallFillsAnEmptyBoxAndAsksBeforeOverwriting) {
+  install();
+  expression->setPlainText("[USE].First\n- [ACRES].Sum");
+  saveAs(u"Use");
+  expression->clear();
+
+  QSignalSpy changed(expression, &QPlainTextEdit::textChanged);
+  recall("Use");
+  EXPECT_EQ(expression->toPlainText(), "[USE].First - [ACRES].Sum");  // one line now
+  EXPECT_GE(changed.count(), 1);
+  EXPECT_TRUE(messages.empty());
+
+  expression->setPlainText("typed");
+  answers.push_back(mb::Result::No);
+  recall("Use");
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].text, u"Overwrite existing expression?");
+  EXPECT_EQ(messages[0].title, u"Overwrite Expression?");
+  EXPECT_EQ(messages[0].icon, mb::Icon::None);
+  EXPECT_EQ(messages[0].buttons, mb::Buttons::YesNo);
+  EXPECT_EQ(expression->toPlainText(), "typed");
+
+  answers.push_back(mb::Result::Yes);
+  recall("Use");
+  EXPECT_EQ(expression->toPlainText(), "[USE].First - [ACRES].Sum");
+}
+
+TEST_F(QuickPickHandlers, RecallOfAMissingValueOrKey) {
+  install();
+  reg::CreateKey(HKEY_CURRENT_USER, qp::kQuickPicksKey);
+  reg::WriteTextSetting(HKEY_CURRENT_USER, qp::kQuickPicksKey, qp::kListValue, u"Gone");
+  controls->LoadQuickPicks();
+  expression->setPlainText("kept");
+  recall("Gone");
+  EXPECT_EQ(expression->toPlainText(), "kept");
+  EXPECT_TRUE(messages.empty());
+
+  registry::setStorePath(dir / "other.db");  // a store without the key
+  recall("Gone");
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].text, u"Error attempting to find saved quick pick!  Please reinstall the Carrowind!");
+  EXPECT_EQ(messages[0].title, u"Unable to Save Settings");
+  EXPECT_EQ(messages[0].icon, mb::Icon::Critical);
+  EXPECT_EQ(expression->toPlainText(), "kept");
+}
+
+TEST_F(QuickPickHandlers, DeleteAsksThenRemovesThePick) {
+  install();
+  expression->setPlainText("[A].First");
+  saveAs(u"One");
+  saveAs(u"Two");
+  combo->setCurrentIndex(combo->findText("One"));
+
+  answers.push_back(mb::Result::No);
+  controls->CmdDeleteQuickPick_Click();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].text, u"Delete Quick Pick: One?");
+  EXPECT_EQ(messages[0].title, u"Delete Quick Pick?");
+  EXPECT_EQ(messages[0].buttons, mb::Buttons::YesNo);
+  EXPECT_EQ(entries(), (QStringList{"One", "Two"}));
+
+  answers.push_back(mb::Result::Yes);
+  controls->CmdDeleteQuickPick_Click();
+  EXPECT_EQ(entries(), QStringList{"Two"});
+  EXPECT_EQ(storedList(), u"Two");
+  EXPECT_EQ(reg::SettingText(stored(u"One")), u"");
+  EXPECT_TRUE(deleteButton->isEnabled());
+
+  // The last one: the stored list is empty, the button stays as it was.
+  answers.push_back(mb::Result::Yes);
+  controls->CmdDeleteQuickPick_Click();
+  EXPECT_TRUE(entries().isEmpty());
+  EXPECT_EQ(storedList(), u"");
+  EXPECT_TRUE(reg::KeyExists(HKEY_CURRENT_USER, qp::kQuickPicksKey));
+  EXPECT_TRUE(deleteButton->isEnabled());
+
+  // Nothing chosen: no question.
+  controls->CmdDeleteQuickPick_Click();
+  EXPECT_EQ(messages.size(), 3u);
+}
+
+TEST_F(QuickPickHandlers, ExportWritesEveryPickThenTheCurrentExpression) {
+  install();
+  expression->setPlainText("[USE].First\n[ACRES].Sum");
+  saveAs(u"A");
+  expression->setPlainText("12");
+  saveAs(u"B");
+  expression->setPlainText("current\nexpression");
+  const fs::path file = dir / "picks.txt";
+  files.push_back(file);
+  controls->cmdExportQuickPicks_Click();
+  ASSERT_EQ(fileDialogs.size(), 1u);
+  EXPECT_EQ(fileDialogs[0].mode, fd::Mode::Save);
+  EXPECT_EQ(fileDialogs[0].filter, u"Text Document (*.txt)|*.txt;|All Files(*.*)|*.*;|");
+  EXPECT_EQ(readBytes(file), "A:\r\n[USE].First [ACRES].Sum\r\nB:\r\n12\r\ncurrent\r\nexpression");
+
+  // An empty box: the file ends with the last line break.
+  expression->clear();
+  files.push_back(file);
+  controls->cmdExportQuickPicks_Click();
+  EXPECT_EQ(readBytes(file), "A:\r\n[USE].First [ACRES].Sum\r\nB:\r\n12\r\n");
+
+  // A cancelled dialog writes nothing and says nothing.
+  fs::remove(file);
+  files.push_back(std::nullopt);
+  controls->cmdExportQuickPicks_Click();
+  EXPECT_FALSE(fs::exists(file));
+  EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(QuickPickHandlers, ExportWithoutPicks) {
+  controls->cmdExportQuickPicks_Click();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].text, u"No quick picks to save!");
+  EXPECT_EQ(messages[0].title, u"Nothing to Save!");
+  EXPECT_EQ(messages[0].icon, mb::Icon::Exclamation);
+  EXPECT_TRUE(fileDialogs.empty());
+}
+
+TEST_F(QuickPickHandlers, ExpressionFileKeepsItsLineBreaks) {
+  const QString text = "[USE].First.UCase\n- [DESCRIPT].First\n([ACRES].Sum.Round(0) ac.)\n";
+  expression->setPlainText(text);
+  const fs::path file = dir / "use.exp";
+  files.push_back(file);
+  controls->CmdSaveExpression_Click();
+  ASSERT_EQ(fileDialogs.size(), 1u);
+  EXPECT_EQ(fileDialogs[0].mode, fd::Mode::Save);
+  EXPECT_EQ(fileDialogs[0].filter, u"Quorvex Symbol Label Expression (*.exp)|*.exp;|All Files(*.*)|*.*;|");
+  EXPECT_EQ(readBytes(file), "[USE].First.UCase\r\n- [DESCRIPT].First\r\n([ACRES].Sum.Round(0) ac.)\r\n");
+
+  expression->clear();
+  QSignalSpy changed(expression, &QPlainTextEdit::textChanged);
+  files.push_back(file);
+  controls->CmdLoadExpression_Click();
+  EXPECT_EQ(fileDialogs.back().mode, fd::Mode::Open);
+  EXPECT_EQ(fileDialogs.back().filter, fileDialogs[0].filter);
+  EXPECT_EQ(expression->toPlainText(), text);
+  EXPECT_GE(changed.count(), 1);
+  EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(QuickPickHandlers, LoadingReadsFilesFromElsewhere) {
+  const std::pair<std::string, QString> files_[] = {
+      {"[A].First\n[B].Last", "[A].First\n[B].Last"},          // line feeds only
+      {"Gr\xC3\xB6\xC3\x9F" "e [A].Sum", u8"Größe [A].Sum"},   // UTF-8
+      {"Gr\xF6\xDF" "e [A].Sum", u8"Größe [A].Sum"},           // a single-byte code page
+  };
+  for (const auto& [bytes, text] : files_) {
+    writeBytes(dir / "other.exp", bytes);
+    files.push_back(dir / "other.exp");
+    controls->CmdLoadExpression_Click();
+    EXPECT_EQ(expression->toPlainText(), text);
+  }
+}
+
+TEST_F(QuickPickHandlers, FailedFileOperationsLeaveTheExpression) {
+  expression->setPlainText("kept");
+  files.push_back(dir / "missing.exp");
+  controls->CmdLoadExpression_Click();
+  files.push_back(std::nullopt);
+  controls->CmdLoadExpression_Click();
+  EXPECT_EQ(expression->toPlainText(), "kept");
+
+  files.push_back(dir / "no such folder" / "x.exp");
+  controls->CmdSaveExpression_Click();
+  files.push_back(std::nullopt);
+  controls->CmdSaveExpression_Click();
+  EXPECT_FALSE(fs::exists(dir / "no such folder"));
+  EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(QuickPickHandlers, WiredControlsAndARichTextBox) {
+  install();
+  QWidget window;
+  auto* rich = new QTextEdit(&window);
+  auto* picks = new QComboBox(&window);
+  auto* del = new QPushButton(&window);
+  QPushButton save, exportButton, saveExpression, loadExpression;
+  QuickPickControls wired(&window, rich, picks, del);
+  wired.wire(&save, &exportButton, &saveExpression, &loadExpression);
+
+  rich->setPlainText("[A].First\n[B].Sum");
+  names.push_back(u"Both");
+  save.click();
+  EXPECT_EQ(qp::expression(u"Both"), u"[A].First [B].Sum");
+  EXPECT_EQ(picks->count(), 1);
+
+  rich->clear();
+  picks->setCurrentIndex(0);
+  emit picks->activated(0);
+  EXPECT_EQ(rich->toPlainText(), "[A].First [B].Sum");
+
+  files.push_back(dir / "both.exp");
+  saveExpression.click();
+  EXPECT_EQ(readBytes(dir / "both.exp"), "[A].First [B].Sum");
+  rich->clear();
+  files.push_back(dir / "both.exp");
+  loadExpression.click();
+  EXPECT_EQ(rich->toPlainText(), "[A].First [B].Sum");
+
+  files.push_back(dir / "all.txt");
+  exportButton.click();
+  EXPECT_EQ(readBytes(dir / "all.txt"), "Both:\r\n[A].First [B].Sum\r\n[A].First [B].Sum");
+
+  answers.push_back(mb::Result::Yes);
+  del->click();
+  EXPECT_EQ(picks->count(), 0);
+  EXPECT_EQ(storedList(), u"");
+}
+
+}  // namespace

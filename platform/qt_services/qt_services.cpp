@@ -10,6 +10,7 @@
 #include <QUrl>
 #include <cstdio>
 #include <utility>
+#include <vector>
 
 #include "platform/filedialog/file_dialog.h"
 #include "platform/help/help.h"
@@ -68,15 +69,15 @@ QMessageBox::Icon qtIcon(mb::Icon icon) {
 }
 
 struct ButtonSet {
-  std::initializer_list<QMessageBox::StandardButton> buttons;
-  QMessageBox::StandardButton escape;  // NoButton: the box cannot be dismissed without a choice
+  std::vector<QMessageBox::StandardButton> buttons;
+  QMessageBox::StandardButton escape;  // what Escape or the close box answers
 };
 
 ButtonSet qtButtons(mb::Buttons buttons) {
   using Q = QMessageBox;
   switch (buttons) {
     case mb::Buttons::OkCancel: return {{Q::Ok, Q::Cancel}, Q::Cancel};
-    case mb::Buttons::YesNo: return {{Q::Yes, Q::No}, Q::NoButton};
+    case mb::Buttons::YesNo: return {{Q::Yes, Q::No}, Q::No};
     case mb::Buttons::YesNoCancel: return {{Q::Yes, Q::No, Q::Cancel}, Q::Cancel};
     case mb::Buttons::RetryCancel: return {{Q::Retry, Q::Cancel}, Q::Cancel};
     case mb::Buttons::Ok: break;
@@ -93,7 +94,7 @@ mb::Result resultOf(QMessageBox::StandardButton button, mb::Buttons buttons) {
     case QMessageBox::Retry: return mb::Result::Retry;
     default: break;
   }
-  // Closed by the window manager: the escape answer.
+  // Closed without a button (the box was destroyed): the escape answer.
   switch (buttons) {
     case mb::Buttons::Ok: return mb::Result::Ok;
     case mb::Buttons::YesNo: return mb::Result::No;
@@ -115,7 +116,7 @@ mb::Result showMessage(const mb::Request& r) {
     if (first) box.setDefaultButton(button);
     first = false;
   }
-  if (set.escape != QMessageBox::NoButton) box.setEscapeButton(set.escape);
+  box.setEscapeButton(set.escape);
   box.exec();
   return resultOf(box.standardButton(box.clickedButton()), r.buttons);
 }

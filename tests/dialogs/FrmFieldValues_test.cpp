@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <QApplication>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -18,6 +17,7 @@
 #include "host/classes.h"
 #include "mapdoc/data/open.h"
 #include "mapdoc/document.h"
+#include "tests/dialogs/offscreen_application.h"
 #include "platform/com/class_factory.h"
 #include "platform/messagebox/message_box.h"
 
@@ -28,16 +28,7 @@ namespace mb = platform::messagebox;
 using dialogs::FrmFieldValues;
 using dialogs::LabelingChoices;
 
-QApplication& app() {
-  static int argc = 1;
-  static char name[] = "FrmFieldValues_test";
-  static char* argv[] = {name, nullptr};
-  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  static QApplication* instance =
-      qobject_cast<QApplication*>(QApplication::instance()) ? qobject_cast<QApplication*>(QApplication::instance())
-                                                              : new QApplication(argc, argv);
-  return *instance;
-}
+QApplication& app() { return dialogs_test::offscreenApplication(); }
 
 QStringList texts(const QListWidget* list) {
   QStringList out;

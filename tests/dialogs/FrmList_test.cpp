@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -13,20 +12,13 @@
 #include <QTimer>
 #include <functional>
 
+#include "tests/dialogs/offscreen_application.h"
+
 namespace {
 
 using dialogs::FrmList;
 
-QApplication& app() {
-  static int argc = 1;
-  static char name[] = "FrmList_test";
-  static char* argv[] = {name, nullptr};
-  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  static QApplication* instance =
-      qobject_cast<QApplication*>(QApplication::instance()) ? qobject_cast<QApplication*>(QApplication::instance())
-                                                              : new QApplication(argc, argv);
-  return *instance;
-}
+QApplication& app() { return dialogs_test::offscreenApplication(); }
 
 const QStringList kNumberMethods = {".Average", ".Count", ".First",   ".Last",    ".Maximum",
                                     ".Minimum", ".StdDev", ".Sum",    ".Variance"};

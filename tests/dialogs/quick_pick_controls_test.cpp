@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <QApplication>
 #include <QComboBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -17,6 +16,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "tests/dialogs/offscreen_application.h"
 #include "platform/filedialog/file_dialog.h"
 #include "platform/inputbox/input_box.h"
 #include "platform/messagebox/message_box.h"
@@ -35,16 +35,7 @@ namespace reg = support::basRegistry;
 using dialogs::QuickPickControls;
 using registry::HKEY_CURRENT_USER;
 
-QApplication& app() {
-  static int argc = 1;
-  static char name[] = "quick_pick_controls_test";
-  static char* argv[] = {name, nullptr};
-  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  static QApplication* instance =
-      qobject_cast<QApplication*>(QApplication::instance()) ? qobject_cast<QApplication*>(QApplication::instance())
-                                                              : new QApplication(argc, argv);
-  return *instance;
-}
+QApplication& app() { return dialogs_test::offscreenApplication(); }
 
 std::string readBytes(const fs::path& file) {
   std::ifstream in(file, std::ios::binary);

@@ -285,6 +285,25 @@ TEST_F(FieldValues, SelectionOnAJoinedLayer) {
   EXPECT_TRUE(messages.empty());
 }
 
+TEST_F(FieldValues, DefinitionQueryOnAJoinedLayer) {
+  open(example("join.cwmap"), "landuse.DISTRICT", false, true);
+  ASSERT_EQ(listed().size(), 50);
+  auto definition = com::query<host::IFeatureLayerDefinition>(selectedLayer().get());
+  // A joined layer's query names its fields qualified.
+  definition->DefinitionExpression(u"\"landuse.DISTRICT\" = 'North'");
+  window->TxtCurrentRecord()->setText("0");
+  window->lstFieldValues()->clear();
+  window->CmdShowNext50_Click();
+  const QStringList page = listed();
+  window->CmdShowAll_Click();
+  const QStringList all = listed();
+  ASSERT_GT(all.size(), 0);
+  EXPECT_LT(all.size(), 168);
+  EXPECT_EQ(all.count("North"), all.size());
+  EXPECT_EQ(page, all.mid(0, 50));
+  EXPECT_TRUE(messages.empty());
+}
+
 TEST_F(FieldValues, MissingFieldReportsTheStep) {
   open(pointsDocument(5), "NOPE");
   ASSERT_EQ(messages.size(), 1u);

@@ -127,24 +127,4 @@ TEST_F(ListChooser, NoChoiceGivesEmptyText) {
   EXPECT_EQ(choose([&] { chooser.CmdOK()->click(); }), QString());
 }
 
-TEST_F(ListChooser, ContentStaysUntilTheCallerRefillsIt) {
-  fill({".Count", ".First", ".Last"}, ".Count");
-  EXPECT_EQ(choose([&] { chooser.CmdOK()->click(); }), ".Count");
-  EXPECT_EQ(chooser.lstChoices()->count(), 3);
-  EXPECT_EQ(chooser.lblPrompt()->text(), "Please select Field summary method:");
-  EXPECT_EQ(chooser.windowTitle(), "Select Field Summary Type");
-  EXPECT_EQ(chooser.txtCurrentValue()->text(), ".Count");
-}
-
-TEST_F(ListChooser, CentredOnItsOwner) {
-  QWidget owner;
-  owner.setGeometry(100, 80, 570, 489);
-  owner.show();
-  chooser.centreOn(&owner);
-  const QRect o = owner.frameGeometry();
-  const QRect c = chooser.frameGeometry();
-  EXPECT_EQ(c.left(), o.width() / 2 + o.left() - c.width() / 2);
-  EXPECT_EQ(c.top(), o.height() / 2 + o.top() - c.height() / 2);
-}
-
 }  // namespace

@@ -11,15 +11,12 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTextEdit>
-#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "tests/dialogs/offscreen_application.h"
-#include "platform/filedialog/file_dialog.h"
-#include "platform/inputbox/input_box.h"
-#include "platform/messagebox/message_box.h"
+#include "platform/scripted_ui/scripted_ui.h"
 #include "platform/registry/store.h"
 #include "support/basRegistry.h"
 #include "support/quick_pick_store.h"
@@ -28,7 +25,6 @@ namespace {
 
 namespace fs = std::filesystem;
 namespace mb = platform::messagebox;
-namespace ib = platform::inputbox;
 namespace fd = platform::filedialog;
 namespace qp = support::quickpicks;
 namespace reg = support::basRegistry;
@@ -60,38 +56,7 @@ class QuickPickHandlers : public ::testing::Test {
     qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString((dir / "config").string()));
     registry::setStorePath(dir / "registry.db");
 
-    oldMessage = mb::setHandler([this](const mb::Request& r) {
-      messages.push_back(r);
-      if (r.buttons == mb::Buttons::Ok) return mb::Result::Ok;
-      if (answers.empty()) {
-        ADD_FAILURE() << "unexpected question: " << QString::fromStdU16String(r.text).toStdString();
-        return mb::Result::No;
-      }
-      const mb::Result a = answers.front();
-      answers.pop_front();
-      return a;
-    });
-    oldInput = ib::setHandler([this](const ib::Request& r) -> std::optional<std::u16string> {
-      inputs.push_back(r);
-      if (names.empty()) {
-        ADD_FAILURE() << "unexpected input box";
-        return std::nullopt;
-      }
-      auto a = names.front();
-      names.pop_front();
-      return a;
-    });
-    oldFile = fd::setHandler([this](const fd::Request& r) -> std::optional<fs::path> {
-      fileDialogs.push_back(r);
-      if (files.empty()) {
-        ADD_FAILURE() << "unexpected file dialog";
-        return std::nullopt;
-      }
-      auto a = files.front();
-      files.pop_front();
-      return a;
-    });
-
+    ui = std::make_unique<platform::scripted_ui::ScriptedUi>();
     owner = std::make_unique<QWidget>();
     expression = new QPlainTextEdit(owner.get());
     expression->setObjectName("TxtExpression");
@@ -104,10 +69,7 @@ class QuickPickHandlers : public ::testing::Test {
 
   void TearDown() override {
     owner.reset();
-    mb::setHandler(oldMessage);
-    ib::setHandler(oldInput);
-    fd::setHandler(oldFile);
-    EXPECT_TRUE(answers.empty() && names.empty() && files.empty()) << "answers left unused";
+    ui.reset();
     registry::setStorePath({});
     qunsetenv("XDG_CONFIG_HOME");
     fs::remove_all(dir);
@@ -127,9 +89,13 @@ class QuickPickHandlers : public ::testing::Test {
 
   // Saves the box's expression as a pick, answering the name box.
   void saveAs(const std::u16string& typed) {
-    names.push_back(typed);
+    ui->answerInput(typed);
     controls->CmdSaveQuickPick_Click();
   }
+
+  const std::vector<platform::scripted_ui::MessageRecord>& messages() const { return ui->messages(); }
+  const mb::Request& message(std::size_t i) const { return ui->messages().at(i).request; }
+  const fd::Request& fileDialog(std::size_t i) const { return ui->fileDialogs().at(i).request; }
 
   void recall(const QString& name) {
     combo->setCurrentIndex(combo->findText(name));
@@ -137,15 +103,7 @@ class QuickPickHandlers : public ::testing::Test {
   }
 
   fs::path dir;
-  mb::Handler oldMessage;
-  ib::Handler oldInput;
-  fd::Handler oldFile;
-  std::vector<mb::Request> messages;
-  std::vector<ib::Request> inputs;
-  std::vector<fd::Request> fileDialogs;
-  std::deque<mb::Result> answers;
-  std::deque<std::optional<std::u16string>> names;
-  std::deque<std::optional<fs::path>> files;
+  std::unique_ptr<platform::scripted_ui::ScriptedUi> ui;
 
   std::unique_ptr<QWidget> owner;
   QPlainTextEdit* expression = nullptr;
@@ -174,22 +132,22 @@ TEST_F(QuickPickHandlers, LoadQuickPicksFollowsTheStoredList) {
   controls->LoadQuickPicks();
   EXPECT_EQ(entries().size(), 3);
   EXPECT_TRUE(deleteButton->isEnabled());
-  EXPECT_TRUE(messages.empty());
+  EXPECT_TRUE(messages().empty());
 }
 
 TEST_F(QuickPickHandlers, SaveTrimsTheNameAndTurnsCommasIntoBlanks) {
   install();
   expression->setPlainText("[USE].First\n[ACRES].Sum");
   saveAs(u"  Acres, by use ");
-  ASSERT_EQ(inputs.size(), 1u);
-  EXPECT_EQ(inputs[0].prompt, u"Enter Quick Pick Name:");
-  EXPECT_EQ(inputs[0].title, u"Save Quick Pick");
-  EXPECT_EQ(inputs[0].defaultText, u"");
+  ASSERT_EQ(ui->inputs().size(), 1u);
+  EXPECT_EQ(ui->inputs()[0].request.prompt, u"Enter Quick Pick Name:");
+  EXPECT_EQ(ui->inputs()[0].request.title, u"Save Quick Pick");
+  EXPECT_EQ(ui->inputs()[0].request.defaultText, u"");
   EXPECT_EQ(entries(), QStringList{"Acres  by use"});
   EXPECT_EQ(storedList(), u"Acres  by use");
   EXPECT_EQ(stored(u"Acres  by use"), com::Variant(u"[USE].First [ACRES].Sum"));
   EXPECT_TRUE(deleteButton->isEnabled());
-  EXPECT_TRUE(messages.empty());
+  EXPECT_TRUE(messages().empty());
 }
 
 TEST_F(QuickPickHandlers, ANameEndingInACommaCanBeRecalled) {
@@ -205,19 +163,19 @@ TEST_F(QuickPickHandlers, ANameEndingInACommaCanBeRecalled) {
     recall(name);
     EXPECT_EQ(expression->toPlainText(), saved);
   }
-  EXPECT_TRUE(messages.empty());
+  EXPECT_TRUE(messages().empty());
 }
 
 TEST_F(QuickPickHandlers, SaveWithoutANameDoesNothing) {
   install();
   expression->setPlainText("[A].First");
-  names.push_back(std::nullopt);  // Cancel
+  ui->cancelInput();
   controls->CmdSaveQuickPick_Click();
   saveAs(u"    ");
   saveAs(u"");
   EXPECT_TRUE(entries().isEmpty());
   EXPECT_FALSE(reg::KeyExists(HKEY_CURRENT_USER, qp::kQuickPicksKey));
-  EXPECT_TRUE(messages.empty());
+  EXPECT_TRUE(messages().empty());
 }
 
 TEST_F(QuickPickHandlers, ExistingNameInOtherCaseAsksAndAddsNoSecondEntry) {
@@ -226,15 +184,15 @@ TEST_F(QuickPickHandlers, ExistingNameInOtherCaseAsksAndAddsNoSecondEntry) {
   saveAs(u"Acres");
   expression->setPlainText("[ACRES].Average");
 
-  answers.push_back(mb::Result::No);
+  ui->answerMessage(mb::Result::No);
   saveAs(u"ACRES");
-  ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0].text, u"This quick pick name already exists!\r\n\r\nUpdate existing quick pick?");
-  EXPECT_EQ(messages[0].title, u"Overwrite Quick Pick?");
-  EXPECT_EQ(messages[0].buttons, mb::Buttons::YesNo);
+  ASSERT_EQ(messages().size(), 1u);
+  EXPECT_EQ(message(0).text, u"This quick pick name already exists!\r\n\r\nUpdate existing quick pick?");
+  EXPECT_EQ(message(0).title, u"Overwrite Quick Pick?");
+  EXPECT_EQ(message(0).buttons, mb::Buttons::YesNo);
   EXPECT_EQ(qp::expression(u"Acres"), u"[ACRES].Sum");
 
-  answers.push_back(mb::Result::Yes);
+  ui->answerMessage(mb::Result::Yes);
   saveAs(u"aCrEs");
   EXPECT_EQ(entries(), QStringList{"Acres"});
   EXPECT_EQ(storedList(), u"Acres");
@@ -244,10 +202,10 @@ TEST_F(QuickPickHandlers, ExistingNameInOtherCaseAsksAndAddsNoSecondEntry) {
 TEST_F(QuickPickHandlers, SaveWithoutTheProductKey) {
   expression->setPlainText("[ACRES].Sum");
   saveAs(u"Acres");
-  ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0].text, u"Error attempting to save settings!  Please reinstall the Carrowind!");
-  EXPECT_EQ(messages[0].title, u"Unable to Save Settings");
-  EXPECT_EQ(messages[0].icon, mb::Icon::Critical);
+  ASSERT_EQ(messages().size(), 1u);
+  EXPECT_EQ(message(0).text, u"Error attempting to save settings!  Please reinstall the Carrowind!");
+  EXPECT_EQ(message(0).title, u"Unable to Save Settings");
+  EXPECT_EQ(message(0).icon, mb::Icon::Critical);
   // The name stays in the drop-down until the dialog closes; nothing is stored.
   EXPECT_EQ(entries(), QStringList{"Acres"});
   EXPECT_FALSE(reg::KeyExists(HKEY_CURRENT_USER, u"Software\\Quorvex"));
@@ -268,7 +226,7 @@ TEST_F(QuickPickHandlers, NumericPickIsStoredAsANumberAndRecalledAsText) {
   expression->clear();
   recall("Zeros");
   EXPECT_EQ(expression->toPlainText(), "007");
-  EXPECT_TRUE(messages.empty());
+  EXPECT_TRUE(messages().empty());
 }
 
 TEST_F(QuickPickHandlers, RecallFillsAnEmptyBoxAndAsksBeforeOverwriting) {
@@ -281,19 +239,19 @@ TEST_F(QuickPickHandlers, RecallFillsAnEmptyBoxAndAsksBeforeOverwriting) {
   recall("Use");
   EXPECT_EQ(expression->toPlainText(), "[USE].First - [ACRES].Sum");  // one line now
   EXPECT_GE(changed.count(), 1);
-  EXPECT_TRUE(messages.empty());
+  EXPECT_TRUE(messages().empty());
 
   expression->setPlainText("typed");
-  answers.push_back(mb::Result::No);
+  ui->answerMessage(mb::Result::No);
   recall("Use");
-  ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0].text, u"Overwrite existing expression?");
-  EXPECT_EQ(messages[0].title, u"Overwrite Expression?");
-  EXPECT_EQ(messages[0].icon, mb::Icon::None);
-  EXPECT_EQ(messages[0].buttons, mb::Buttons::YesNo);
+  ASSERT_EQ(messages().size(), 1u);
+  EXPECT_EQ(message(0).text, u"Overwrite existing expression?");
+  EXPECT_EQ(message(0).title, u"Overwrite Expression?");
+  EXPECT_EQ(message(0).icon, mb::Icon::None);
+  EXPECT_EQ(message(0).buttons, mb::Buttons::YesNo);
   EXPECT_EQ(expression->toPlainText(), "typed");
 
-  answers.push_back(mb::Result::Yes);
+  ui->answerMessage(mb::Result::Yes);
   recall("Use");
   EXPECT_EQ(expression->toPlainText(), "[USE].First - [ACRES].Sum");
 }
@@ -306,14 +264,14 @@ TEST_F(QuickPickHandlers, RecallOfAMissingValueOrKey) {
   expression->setPlainText("kept");
   recall("Gone");
   EXPECT_EQ(expression->toPlainText(), "kept");
-  EXPECT_TRUE(messages.empty());
+  EXPECT_TRUE(messages().empty());
 
   registry::setStorePath(dir / "other.db");  // a store without the key
   recall("Gone");
-  ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0].text, u"Error attempting to find saved quick pick!  Please reinstall the Carrowind!");
-  EXPECT_EQ(messages[0].title, u"Unable to Save Settings");
-  EXPECT_EQ(messages[0].icon, mb::Icon::Critical);
+  ASSERT_EQ(messages().size(), 1u);
+  EXPECT_EQ(message(0).text, u"Error attempting to find saved quick pick!  Please reinstall the Carrowind!");
+  EXPECT_EQ(message(0).title, u"Unable to Save Settings");
+  EXPECT_EQ(message(0).icon, mb::Icon::Critical);
   EXPECT_EQ(expression->toPlainText(), "kept");
 }
 
@@ -324,15 +282,15 @@ TEST_F(QuickPickHandlers, DeleteAsksThenRemovesThePick) {
   saveAs(u"Two");
   combo->setCurrentIndex(combo->findText("One"));
 
-  answers.push_back(mb::Result::No);
+  ui->answerMessage(mb::Result::No);
   controls->CmdDeleteQuickPick_Click();
-  ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0].text, u"Delete Quick Pick: One?");
-  EXPECT_EQ(messages[0].title, u"Delete Quick Pick?");
-  EXPECT_EQ(messages[0].buttons, mb::Buttons::YesNo);
+  ASSERT_EQ(messages().size(), 1u);
+  EXPECT_EQ(message(0).text, u"Delete Quick Pick: One?");
+  EXPECT_EQ(message(0).title, u"Delete Quick Pick?");
+  EXPECT_EQ(message(0).buttons, mb::Buttons::YesNo);
   EXPECT_EQ(entries(), (QStringList{"One", "Two"}));
 
-  answers.push_back(mb::Result::Yes);
+  ui->answerMessage(mb::Result::Yes);
   controls->CmdDeleteQuickPick_Click();
   EXPECT_EQ(entries(), QStringList{"Two"});
   EXPECT_EQ(storedList(), u"Two");
@@ -340,7 +298,7 @@ TEST_F(QuickPickHandlers, DeleteAsksThenRemovesThePick) {
   EXPECT_TRUE(deleteButton->isEnabled());
 
   // The last one: the stored list is empty, the button stays as it was.
-  answers.push_back(mb::Result::Yes);
+  ui->answerMessage(mb::Result::Yes);
   controls->CmdDeleteQuickPick_Click();
   EXPECT_TRUE(entries().isEmpty());
   EXPECT_EQ(storedList(), u"");
@@ -349,7 +307,7 @@ TEST_F(QuickPickHandlers, DeleteAsksThenRemovesThePick) {
 
   // Nothing chosen: no question.
   controls->CmdDeleteQuickPick_Click();
-  EXPECT_EQ(messages.size(), 3u);
+  EXPECT_EQ(messages().size(), 3u);
 }
 
 TEST_F(QuickPickHandlers, ExportWritesEveryPickThenTheCurrentExpression) {
@@ -360,56 +318,56 @@ TEST_F(QuickPickHandlers, ExportWritesEveryPickThenTheCurrentExpression) {
   saveAs(u"B");
   expression->setPlainText("current\nexpression");
   const fs::path file = dir / "picks.txt";
-  files.push_back(file);
+  ui->answerFile(file);
   controls->cmdExportQuickPicks_Click();
-  ASSERT_EQ(fileDialogs.size(), 1u);
-  EXPECT_EQ(fileDialogs[0].mode, fd::Mode::Save);
-  EXPECT_EQ(fileDialogs[0].filter, u"Text Document (*.txt)|*.txt;|All Files(*.*)|*.*;|");
+  ASSERT_EQ(ui->fileDialogs().size(), 1u);
+  EXPECT_EQ(fileDialog(0).mode, fd::Mode::Save);
+  EXPECT_EQ(fileDialog(0).filter, u"Text Document (*.txt)|*.txt;|All Files(*.*)|*.*;|");
   EXPECT_EQ(readBytes(file), "A:\r\n[USE].First [ACRES].Sum\r\nB:\r\n12\r\ncurrent\r\nexpression");
 
   // An empty box: the file ends with the last line break.
   expression->clear();
-  files.push_back(file);
+  ui->answerFile(file);
   controls->cmdExportQuickPicks_Click();
   EXPECT_EQ(readBytes(file), "A:\r\n[USE].First [ACRES].Sum\r\nB:\r\n12\r\n");
 
   // A cancelled dialog writes nothing and says nothing.
   fs::remove(file);
-  files.push_back(std::nullopt);
+  ui->cancelFile();
   controls->cmdExportQuickPicks_Click();
   EXPECT_FALSE(fs::exists(file));
-  EXPECT_TRUE(messages.empty());
+  EXPECT_TRUE(messages().empty());
 }
 
 TEST_F(QuickPickHandlers, ExportWithoutPicks) {
   controls->cmdExportQuickPicks_Click();
-  ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0].text, u"No quick picks to save!");
-  EXPECT_EQ(messages[0].title, u"Nothing to Save!");
-  EXPECT_EQ(messages[0].icon, mb::Icon::Exclamation);
-  EXPECT_TRUE(fileDialogs.empty());
+  ASSERT_EQ(messages().size(), 1u);
+  EXPECT_EQ(message(0).text, u"No quick picks to save!");
+  EXPECT_EQ(message(0).title, u"Nothing to Save!");
+  EXPECT_EQ(message(0).icon, mb::Icon::Exclamation);
+  EXPECT_TRUE(ui->fileDialogs().empty());
 }
 
 TEST_F(QuickPickHandlers, ExpressionFileKeepsItsLineBreaks) {
   const QString text = "[USE].First.UCase\n- [DESCRIPT].First\n([ACRES].Sum.Round(0) ac.)\n";
   expression->setPlainText(text);
   const fs::path file = dir / "use.exp";
-  files.push_back(file);
+  ui->answerFile(file);
   controls->CmdSaveExpression_Click();
-  ASSERT_EQ(fileDialogs.size(), 1u);
-  EXPECT_EQ(fileDialogs[0].mode, fd::Mode::Save);
-  EXPECT_EQ(fileDialogs[0].filter, u"Quorvex Symbol Label Expression (*.exp)|*.exp;|All Files(*.*)|*.*;|");
+  ASSERT_EQ(ui->fileDialogs().size(), 1u);
+  EXPECT_EQ(fileDialog(0).mode, fd::Mode::Save);
+  EXPECT_EQ(fileDialog(0).filter, u"Quorvex Symbol Label Expression (*.exp)|*.exp;|All Files(*.*)|*.*;|");
   EXPECT_EQ(readBytes(file), "[USE].First.UCase\r\n- [DESCRIPT].First\r\n([ACRES].Sum.Round(0) ac.)\r\n");
 
   expression->clear();
   QSignalSpy changed(expression, &QPlainTextEdit::textChanged);
-  files.push_back(file);
+  ui->answerFile(file);
   controls->CmdLoadExpression_Click();
-  EXPECT_EQ(fileDialogs.back().mode, fd::Mode::Open);
-  EXPECT_EQ(fileDialogs.back().filter, fileDialogs[0].filter);
+  EXPECT_EQ(ui->fileDialogs().back().request.mode, fd::Mode::Open);
+  EXPECT_EQ(ui->fileDialogs().back().request.filter, fileDialog(0).filter);
   EXPECT_EQ(expression->toPlainText(), text);
   EXPECT_GE(changed.count(), 1);
-  EXPECT_TRUE(messages.empty());
+  EXPECT_TRUE(messages().empty());
 }
 
 TEST_F(QuickPickHandlers, LoadingReadsFilesFromElsewhere) {
@@ -420,7 +378,7 @@ TEST_F(QuickPickHandlers, LoadingReadsFilesFromElsewhere) {
   };
   for (const auto& [bytes, text] : files_) {
     writeBytes(dir / "other.exp", bytes);
-    files.push_back(dir / "other.exp");
+    ui->answerFile(dir / "other.exp");
     controls->CmdLoadExpression_Click();
     EXPECT_EQ(expression->toPlainText(), text);
   }
@@ -428,18 +386,18 @@ TEST_F(QuickPickHandlers, LoadingReadsFilesFromElsewhere) {
 
 TEST_F(QuickPickHandlers, FailedFileOperationsLeaveTheExpression) {
   expression->setPlainText("kept");
-  files.push_back(dir / "missing.exp");
+  ui->answerFile(dir / "missing.exp");
   controls->CmdLoadExpression_Click();
-  files.push_back(std::nullopt);
+  ui->cancelFile();
   controls->CmdLoadExpression_Click();
   EXPECT_EQ(expression->toPlainText(), "kept");
 
-  files.push_back(dir / "no such folder" / "x.exp");
+  ui->answerFile(dir / "no such folder" / "x.exp");
   controls->CmdSaveExpression_Click();
-  files.push_back(std::nullopt);
+  ui->cancelFile();
   controls->CmdSaveExpression_Click();
   EXPECT_FALSE(fs::exists(dir / "no such folder"));
-  EXPECT_TRUE(messages.empty());
+  EXPECT_TRUE(messages().empty());
 }
 
 TEST_F(QuickPickHandlers, WiredControlsAndARichTextBox) {
@@ -453,7 +411,7 @@ TEST_F(QuickPickHandlers, WiredControlsAndARichTextBox) {
   wired.wire(&save, &exportButton, &saveExpression, &loadExpression);
 
   rich->setPlainText("[A].First\n[B].Sum");
-  names.push_back(u"Both");
+  ui->answerInput(u"Both");
   save.click();
   EXPECT_EQ(qp::expression(u"Both"), u"[A].First [B].Sum");
   EXPECT_EQ(picks->count(), 1);
@@ -463,19 +421,19 @@ TEST_F(QuickPickHandlers, WiredControlsAndARichTextBox) {
   emit picks->activated(0);
   EXPECT_EQ(rich->toPlainText(), "[A].First [B].Sum");
 
-  files.push_back(dir / "both.exp");
+  ui->answerFile(dir / "both.exp");
   saveExpression.click();
   EXPECT_EQ(readBytes(dir / "both.exp"), "[A].First [B].Sum");
   rich->clear();
-  files.push_back(dir / "both.exp");
+  ui->answerFile(dir / "both.exp");
   loadExpression.click();
   EXPECT_EQ(rich->toPlainText(), "[A].First [B].Sum");
 
-  files.push_back(dir / "all.txt");
+  ui->answerFile(dir / "all.txt");
   exportButton.click();
   EXPECT_EQ(readBytes(dir / "all.txt"), "Both:\r\n[A].First [B].Sum\r\n[A].First [B].Sum");
 
-  answers.push_back(mb::Result::Yes);
+  ui->answerMessage(mb::Result::Yes);
   del->click();
   EXPECT_EQ(picks->count(), 0);
   EXPECT_EQ(storedList(), u"");

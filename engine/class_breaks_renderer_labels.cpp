@@ -1,4 +1,4 @@
-#include "engine/class_summaries.h"
+#include "engine/class_labels.h"
 #include "engine/label_makers.h"
 #include "engine/text_compare.h"
 #include "host/renderer.h"
@@ -22,46 +22,20 @@ std::u16string clauseNumber(double value) {
 
 bool MakeClassBreaksRendererLabels(LabelerFields& fields, host::ILayer* pLayer) {
   try {
-    const auto names = expressionFields(fields.ExpressionPieces);
     RecordSource source = resolveRecordSource(fields, pLayer);
     auto breaks = require<host::IClassBreaksRenderer>(classRenderer(source.renderer));
-    const int count = breaks->BreakCount();
     const std::u16string field = fields.TableIsJoined
                                      ? fields.JoinedFieldPrefix + breaks->Field() + fields.JoinedFieldSuffix
                                      : fields.FieldPrefix + breaks->Field() + fields.FieldSuffix;
-
-    // Summaries by class position, so equal break texts never collide.
-    std::vector<SummarySet> summaries(static_cast<std::size_t>(count > 0 ? count : 0));
-    for (int i = 0; i < count; ++i) {
+    auto classClause = [&](int i) -> std::u16string {
       const std::u16string upper = clauseNumber(breaks->Break(i));
-      const std::u16string definition = source.definition->DefinitionExpression();
-      const std::u16string classClause =
-          i == 0 ? u"( " + field + u" <= " + upper + u" )"
-                 : u"( " + field + u" > " + clauseNumber(breaks->Break(i - 1)) + u" AND " + field +
-                       u" <= " + upper + u" )";
-      std::u16string where = classClause;
-      if (!definition.empty() && fields.ApplyDefinitionQuery) {
-        where = u"( " + definition + u") AND ( " + classClause + u" )";
-      }
-      auto filter = newQueryFilter(where);
-      auto& set = summaries[static_cast<std::size_t>(i)];
-      summariseClass(source, filter.get(), names, -1, true, set);
-      if (set.skipped) fields.SkippedLegendItems = true;
-    }
-
-    fields.Labels = com::make<StringCollection>();
-    for (int i = 0; i < count; ++i) {
-      const auto& set = summaries[static_cast<std::size_t>(i)];
-      if (set.skipped) {
-        fields.Labels->Add(u"$$SKIPPED");
-        continue;
-      }
-      std::u16string text = composeLabel(fields.ExpressionPieces, set, [&](const std::u16string& content) {
-        if (equalsNoCase(content, u"VALUE")) return platform::format::numberText(breaks->Break(i));
-        return breaks->Label(i);
-      });
-      fields.Labels->Add(finishLabel(text, fields.WrapTextIfLongerThan));
-    }
+      if (i == 0) return u"( " + field + u" <= " + upper + u" )";
+      return u"( " + field + u" > " + clauseNumber(breaks->Break(i - 1)) + u" AND " + field + u" <= " + upper + u" )";
+    };
+    makeClassLabels(fields, source, breaks->BreakCount(), classClause, [&](int i, const std::u16string& content) {
+      if (equalsNoCase(content, u"VALUE")) return platform::format::numberText(breaks->Break(i));
+      return breaks->Label(i);
+    });
     return true;
   } catch (...) {
     return makerFailed(fields, u"MakeClassBreaksRendererLabels");

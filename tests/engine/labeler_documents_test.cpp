@@ -6,6 +6,7 @@
 
 #include "engine/labeler_object.h"
 #include "mapdoc/document.h"
+#include "platform/progress/progress.h"
 
 namespace {
 
@@ -153,3 +154,29 @@ TEST(SampleDocuments, RasterLayerIsRefused) {
 }
 
 }  // namespace
+
+namespace {
+
+// Records every progress report while it lives.
+struct ProgressLog {
+  ProgressLog()
+      : previous(platform::progress::setHandler([this](int done, int total) { reports.emplace_back(done, total); })) {}
+  ~ProgressLog() { platform::progress::setHandler(std::move(previous)); }
+  std::vector<std::pair<int, int>> reports;
+  platform::progress::Handler previous;
+};
+
+}  // namespace
+
+TEST(SampleDocuments, MakingLabelsReportsEachClassAsItIsDone) {
+  for (const char* file : {"unique_values_default.cwmap", "class_breaks.cwmap", "bivariate_breaks.cwmap"}) {
+    SCOPED_TRACE(file);
+    auto s = open(file);
+    auto l = com::make<QVXCarrowind>();
+    ProgressLog log;
+    ASSERT_TRUE(l->MakeLabels(s.layer.get(), u"[ACRES].Count")) << testing::PrintToString(l->Message());
+    const int classes = l->Labels()->Count();
+    ASSERT_EQ(log.reports.size(), static_cast<std::size_t>(classes));
+    for (int i = 0; i < classes; ++i) EXPECT_EQ(log.reports[static_cast<std::size_t>(i)], std::make_pair(i + 1, classes));
+  }
+}

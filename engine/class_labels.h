@@ -1,0 +1,24 @@
+#pragma once
+// What the makers of many-class renderers share: every class summarised
+// over the records its where clause selects (inside the definition query
+// when the labeler applies it), then one label composed per class.
+#include <functional>
+#include <string>
+
+#include "engine/class_summaries.h"
+
+namespace engine {
+
+// The where clause of class i; called once per class, in class order, so a
+// clause may depend on those of the classes before it. Empty: every record.
+using ClassClause = std::function<std::u16string(int classIndex)>;
+// The text of a "LEGEND" piece (VALUE or LABEL) for class i.
+using ClassLegendText = std::function<std::u16string(int classIndex, const std::u16string& content)>;
+
+// Replaces Labels with one label per class ("$$SKIPPED" for a class without
+// records, which also sets SkippedLegendItems). Reports progress per class.
+// Throws as the summaries do.
+void makeClassLabels(LabelerFields& fields, const RecordSource& source, int classCount, const ClassClause& clause,
+                     const ClassLegendText& legend);
+
+}  // namespace engine

@@ -1,8 +1,10 @@
-// The library's entry points: the class factory of QVXCarrowind and the
+// The library's entry points: the class factory of QVXCarrowind, its self-registration and the
 // question whether the library may be unloaded.
 #include "engine/labeler_object.h"
 #include "engine/module_lock.h"
 #include "platform/com/class_factory.h"
+#include "platform/registry/class_registration.h"
+#include "platform/registry/component_categories.h"
 
 namespace engine {
 namespace {
@@ -36,4 +38,33 @@ extern "C" __attribute__((visibility("default"))) com::HRESULT DllGetClassObject
 
 extern "C" __attribute__((visibility("default"))) com::HRESULT DllCanUnloadNow() {
   return engine::ModuleLock::canUnload() ? com::S_OK : com::S_FALSE;
+}
+
+namespace engine {
+namespace {
+
+std::vector<registry::ClassEntry> registeredClasses() {
+  return {{CLSID_QVXCarrowind, kProgID_QVXCarrowind, "Quorvex Carrowind labeler"}};
+}
+
+}  // namespace
+}  // namespace engine
+
+// Self-registration, as regsvr32 asks for it: the class under the user's
+// classes, pointing at this very file.
+extern "C" __attribute__((visibility("default"))) com::HRESULT DllRegisterServer() {
+  try {
+    const auto self = registry::libraryContaining(reinterpret_cast<const void*>(&DllRegisterServer));
+    return registry::hresultFromRegistry(registry::registerServer(self, engine::registeredClasses()));
+  } catch (...) {
+    return com::E_FAIL;
+  }
+}
+
+extern "C" __attribute__((visibility("default"))) com::HRESULT DllUnregisterServer() {
+  try {
+    return registry::hresultFromRegistry(registry::unregisterServer(engine::registeredClasses()));
+  } catch (...) {
+    return com::E_FAIL;
+  }
 }

@@ -10,8 +10,11 @@
 
 #include "apps/carrowind/commands.h"
 #include "engine/labeler.h"
+#include "host/categories.h"
+#include "hostui/class_ids.h"
 #include "platform/com/error.h"
 #include "platform/registry/class_registration.h"
+#include "platform/registry/component_categories.h"
 #include "platform/registry/store.h"
 #include "support/basRegistry.h"
 #include "support/error_sink/error_sink.h"
@@ -22,17 +25,30 @@ namespace {
 
 namespace fs = std::filesystem;
 
+struct CategoryEntry {
+  com::CLSID clsid;
+  com::CLSID catid;
+  const char* categoryName;
+};
+
 struct Component {
   const char* file;
   // Registered here when the library does not register itself.
   std::vector<registry::ClassEntry> classes;
+  // Entered in the host's component categories once the library is
+  // registered; the library never does that itself.
+  std::vector<CategoryEntry> categories;
 };
 
 std::vector<Component> components() {
   return {
-      {"libQVXCRW.so", {{engine::CLSID_QVXCarrowind, engine::kProgID_QVXCarrowind, "Carrowind labeler"}}},
-      {"libQVXCRWUI.so", {}},
-      {"libQVXErrorSink.so", {{support::CLSID_ErrorSink(), support::kErrorSinkProgId, "Quorvex error sink"}}},
+      {"libQVXCRW.so", {{engine::CLSID_QVXCarrowind, engine::kProgID_QVXCarrowind, "Carrowind labeler"}}, {}},
+      {"libQVXCRWUI.so",
+       {},
+       {{hostui::CLSID_clsExtension, host::CATID_MxExtensions, host::kMxExtensionsName},
+        {hostui::CLSID_clsQVXCWCommand, host::CATID_MxCommands, host::kMxCommandsName},
+        {hostui::CLSID_clsMainToolBar, host::CATID_MxCommandBars, host::kMxCommandBarsName}}},
+      {"libQVXErrorSink.so", {{support::CLSID_ErrorSink(), support::kErrorSinkProgId, "Quorvex error sink"}}, {}},
   };
 }
 
@@ -89,7 +105,13 @@ int runInstall(const std::string& prefixOption) {
       if (auto r = registry::registerServer(file, c.classes); r != registry::ERROR_SUCCESS)
         throw registrationFailed("registering " + file.string(), r);
     } else {
-      throw CommandError(kExitFailure, file.string() + " does not export DllRegisterServer");
+      std::cerr << "carrowind install: " << file.string() << " does not register itself; skipped\n";
+      continue;
+    }
+    for (const auto& entry : c.categories) {
+      if (auto r = registry::registerClassInCategory(entry.clsid, entry.catid, entry.categoryName);
+          r != registry::ERROR_SUCCESS)
+        throw registrationFailed("entering " + entry.clsid.toString() + " in \"" + entry.categoryName + "\"", r);
     }
     std::cout << "registered " << file.string() << '\n';
     ++registered;
@@ -110,6 +132,10 @@ int runUninstall(const std::string& prefixOption) {
   const fs::path lib = (prefixOption.empty() ? defaultPrefix() : fs::path(prefixOption)) / "lib";
   for (const auto& c : components()) {
     const fs::path file = lib / c.file;
+    for (const auto& entry : c.categories) {
+      if (auto r = registry::unregisterClassFromCategory(entry.clsid, entry.catid); r != registry::ERROR_SUCCESS)
+        throw registrationFailed("removing " + entry.clsid.toString() + " from \"" + entry.categoryName + "\"", r);
+    }
     EntryPoint selfUnregister = fs::exists(file) ? entryPoint(file, "DllUnregisterServer") : nullptr;
     if (selfUnregister) {
       if (com::HRESULT hr = selfUnregister(); com::failed(hr))

@@ -2,6 +2,7 @@
 // unloaded, and its self-registration.
 #include "platform/com/class_factory.h"
 #include "platform/registry/class_registration.h"
+#include "platform/registry/component_categories.h"
 #include "support/error_sink/error_log.h"
 #include "support/error_sink/server_lock.h"
 
@@ -18,11 +19,6 @@ class ErrorSinkFactory : public com::ClassFactory<clsErrorSink> {
 
 std::vector<registry::ClassEntry> classes() {
   return {{CLSID_ErrorSink(), kErrorSinkProgId, "Quorvex error sink: appends error reports to a log"}};
-}
-
-com::HRESULT fromRegistry(registry::LONG code) {
-  return code == registry::ERROR_SUCCESS ? com::S_OK
-                                         : static_cast<com::HRESULT>(0x80070000u | (static_cast<unsigned>(code) & 0xffffu));
 }
 
 }  // namespace
@@ -46,7 +42,7 @@ CW_EXPORT com::HRESULT DllCanUnloadNow() { return support::ServerLock::canUnload
 CW_EXPORT com::HRESULT DllRegisterServer() {
   try {
     const auto self = registry::libraryContaining(reinterpret_cast<const void*>(&DllRegisterServer));
-    return support::fromRegistry(registry::registerServer(self, support::classes()));
+    return registry::hresultFromRegistry(registry::registerServer(self, support::classes()));
   } catch (...) {
     return com::E_FAIL;
   }
@@ -54,7 +50,7 @@ CW_EXPORT com::HRESULT DllRegisterServer() {
 
 CW_EXPORT com::HRESULT DllUnregisterServer() {
   try {
-    return support::fromRegistry(registry::unregisterServer(support::classes()));
+    return registry::hresultFromRegistry(registry::unregisterServer(support::classes()));
   } catch (...) {
     return com::E_FAIL;
   }

@@ -10,6 +10,11 @@
 #include "platform/com/dispatch.h"
 #include "platform/com/error.h"
 #include "platform/com/library_loader.h"
+#include "platform/registry/class_registration.h"
+#include "platform/registry/store.h"
+
+#include <dlfcn.h>
+#include <unistd.h>
 
 namespace {
 
@@ -198,3 +203,29 @@ TEST_F(LateBound, LayerArgumentsMustBeLayers) {
 }
 
 }  // namespace
+
+TEST(EngineLibrary, RegistersItselfForTheUser) {
+  const fs::path dir = fs::temp_directory_path() / ("cw_engine_register_" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  registry::setStorePath(dir / "registry.db");
+  auto lib = com::ComponentLibrary::load(kEngine);
+  void* handle = ::dlopen(kEngine.c_str(), RTLD_NOW | RTLD_NOLOAD);
+  ASSERT_TRUE(handle);
+  auto reg = reinterpret_cast<com::HRESULT (*)()>(::dlsym(handle, "DllRegisterServer"));
+  auto unreg = reinterpret_cast<com::HRESULT (*)()>(::dlsym(handle, "DllUnregisterServer"));
+  ASSERT_TRUE(reg && unreg);
+
+  ASSERT_EQ(reg(), com::S_OK);
+  EXPECT_EQ(registry::registeredServer(engine::CLSID_QVXCarrowind), fs::canonical(kEngine));
+  EXPECT_EQ(registry::classFromProgId("qvxcrw.qvxcarrowind"), engine::CLSID_QVXCarrowind);
+  registry::useRegisteredServers();
+  EXPECT_TRUE(registry::createByProgId<engine::_QVXCarrowind>(engine::kProgID_QVXCarrowind));
+
+  ASSERT_EQ(unreg(), com::S_OK);
+  EXPECT_FALSE(registry::registeredServer(engine::CLSID_QVXCarrowind));
+  EXPECT_FALSE(registry::classFromProgId(engine::kProgID_QVXCarrowind));
+  ::dlclose(handle);
+  com::setServerLocator({});
+  registry::setStorePath({});
+  fs::remove_all(dir);
+}

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <filesystem>
@@ -12,8 +13,11 @@
 #include <sstream>
 
 #include "engine/labeler.h"
+#include "host/categories.h"
+#include "hostui/class_ids.h"
 #include "platform/com/error.h"
 #include "platform/registry/class_registration.h"
+#include "platform/registry/component_categories.h"
 #include "platform/registry/store.h"
 #include "support/basRegistry.h"
 #include "support/error_sink/error_sink.h"
@@ -100,6 +104,15 @@ TEST_F(SettingsCli, InstallRegistersTheLibrariesAndTheProductKeyOnce) {
   EXPECT_TRUE(registry::createByProgId<engine::_QVXCarrowind>(engine::kProgID_QVXCarrowind));
   EXPECT_EQ(registry::registeredServer(engine::CLSID_QVXCarrowind),
             fs::canonical(fs::path(CW_BINARY_DIR) / "lib" / "libQVXCRW.so"));
+  // The host finds the user-interface classes by category once their
+  // library has registered them.
+  const bool uiRegistered = registry::registeredServer(hostui::CLSID_clsQVXCWCommand).has_value();
+  for (const auto& [catid, clsid] : {std::pair{host::CATID_MxCommands, hostui::CLSID_clsQVXCWCommand},
+                                     std::pair{host::CATID_MxExtensions, hostui::CLSID_clsExtension},
+                                     std::pair{host::CATID_MxCommandBars, hostui::CLSID_clsMainToolBar}}) {
+    const auto listed = registry::classesInCategory(catid);
+    EXPECT_EQ(std::count(listed.begin(), listed.end(), clsid), uiRegistered ? 1 : 0) << clsid.toString();
+  }
 
   // A second install keeps what the user changed.
   reg::WriteSetting(registry::HKEY_CURRENT_USER, kProduct, u"Wrap Labels", u"FALSE");
@@ -111,6 +124,7 @@ TEST_F(SettingsCli, InstallRegistersTheLibrariesAndTheProductKeyOnce) {
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_FALSE(registry::registeredServer(engine::CLSID_QVXCarrowind));
   EXPECT_FALSE(registry::classFromProgId(support::kErrorSinkProgId));
+  EXPECT_TRUE(registry::classesInCategory(host::CATID_MxCommands).empty());
   EXPECT_EQ(stored(kProduct, u"Wrap Labels"), u"FALSE");
   EXPECT_EQ(stored(kPicks, u"Acres"), u"[ACRES].Sum");
 

@@ -11,6 +11,8 @@ function(carrowind_add_test name)
   target_compile_definitions(${name} PRIVATE
     CW_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
     CW_BINARY_DIR="${PROJECT_BINARY_DIR}")
+  # A case that hangs (a modal window nobody answers) fails instead of
+  # stalling the run.
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "LC_ALL=;LANG=C.UTF-8;CW_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+    PROPERTIES ENVIRONMENT "LC_ALL=;LANG=C.UTF-8;CW_SOURCE_DIR=${PROJECT_SOURCE_DIR}" TIMEOUT 300)
 endfunction()

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "apps/carrowind/commands.h"
+#include "apps/carrowind/expression_source.h"
 #include "mapdoc/atomic_file.h"
 #include "platform/registry/store.h"
 #include "platform/text/utf.h"
@@ -32,41 +33,20 @@ CommandError storeFailure() {
   return {kExitFailure, why.empty() ? "the settings store refused the change" : why};
 }
 
-// The QuickPicks key must exist to read a pick, as in the dialog.
-void requireQuickPicksKey() {
-  if (!support::basRegistry::KeyExists(registry::HKEY_CURRENT_USER, qp::kQuickPicksKey))
-    throw CommandError(kExitFailure, "Error attempting to find saved quick pick!  Please reinstall the Carrowind!");
-}
-
-std::u16string existingName(const std::string& typed) {
-  requireQuickPicksKey();
-  auto name = qp::findName(text::fromUtf8(typed));
-  if (!name) throw inputError("no quick pick is named \"" + typed + "\"");
-  return *name;
-}
-
 int runList() {
   for (const auto& name : qp::names()) std::cout << utf8(name) << '\n';
   return kExitOk;
 }
 
 int runShow(const QuickPickOptions& o) {
-  std::cout << utf8(qp::expression(existingName(o.name))) << '\n';
+  std::cout << utf8(qp::expression(existingQuickPick(o.name))) << '\n';
   return kExitOk;
-}
-
-std::string readWhole(const std::string& file) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) throw inputError("cannot read " + file);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
 }
 
 int runSave(const QuickPickOptions& o) {
   const std::u16string name = qp::cleanName(text::fromUtf8(o.name));
   if (name.empty()) throw inputError("the quick pick name is empty");
-  const std::string given = o.expressionFile.empty() ? o.expression : readWhole(o.expressionFile);
+  const std::string given = o.expressionFile.empty() ? o.expression : readWholeFile(o.expressionFile);
   const std::u16string expression = text::fromUtf8(given);
   if (qp::storedExpression(expression).empty()) throw inputError("the expression is empty");
   switch (qp::save(name, expression, o.yes)) {
@@ -83,7 +63,7 @@ int runSave(const QuickPickOptions& o) {
 }
 
 int runDelete(const QuickPickOptions& o) {
-  const std::u16string name = existingName(o.name);
+  const std::u16string name = existingQuickPick(o.name);
   switch (qp::remove(name)) {
     case qp::DeleteResult::Deleted: std::cout << "deleted quick pick " << utf8(name) << '\n'; return kExitOk;
     case qp::DeleteResult::NotFound: throw inputError("no quick pick is named \"" + o.name + "\"");

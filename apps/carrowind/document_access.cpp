@@ -4,6 +4,7 @@
 
 #include "apps/carrowind/commands.h"
 #include "platform/text/utf.h"
+#include "support/layout_legends.h"
 
 namespace carrowind::cli {
 
@@ -51,6 +52,21 @@ int findField(host::ITable* table, const std::string& field) {
   for (int i = 0; i < fields->FieldCount(); ++i)
     known += (i ? ", " : "") + text::toUtf8(fields->Field(i)->Name());
   throw inputError("no field named \"" + field + "\" (fields: " + known + ")");
+}
+
+void labelsChanged(mapdoc::MapDocument& document) {
+  if (auto contents = document.CurrentContentsView()) contents->Refresh(host::Value{});
+  document.SetDirty();
+  support::RefreshLayoutLegends(&document);
+}
+
+void saveDocument(mapdoc::MapDocument& document, const std::string& output) {
+  try {
+    if (output.empty()) document.save();
+    else document.saveAs(output);
+  } catch (const mapdoc::DocumentError& e) {
+    throw CommandError(kExitFailure, e.what());
+  }
 }
 
 }  // namespace carrowind::cli

@@ -29,4 +29,12 @@ int findField(host::ITable* table, const std::string& field);
 
 std::string layerName(host::ILayer* layer);
 
+// After labels changed: the contents view refreshed, the document marked
+// changed and the page layout's legends re-fitted.
+void labelsChanged(mapdoc::MapDocument& document);
+
+// Saves atomically over the document's file, or to output when given.
+// Throws a CommandError (exit 1) that names the file.
+void saveDocument(mapdoc::MapDocument& document, const std::string& output);
+
 }  // namespace carrowind::cli

@@ -67,6 +67,12 @@ LegendListing listLegend(host::ILayer* layer) {
   return out;
 }
 
+std::vector<std::string> labelsOf(const LegendListing& listing) {
+  std::vector<std::string> out;
+  for (const auto& c : listing.classes) out.push_back(c.label);
+  return out;
+}
+
 mapdoc::Json toJson(const LegendListing& listing) {
   mapdoc::Json values = mapdoc::Json::array(), labels = mapdoc::Json::array();
   for (const auto& c : listing.classes) {
@@ -75,7 +81,7 @@ mapdoc::Json toJson(const LegendListing& listing) {
     else values.push_back(nullptr);
     labels.push_back(c.label);
   }
-  return {{"layer", listing.layer}, {"renderer", listing.renderer}, {"values", values}, {"labels", labels}};
+  return {{"ok", true}, {"layer", listing.layer}, {"renderer", listing.renderer}, {"values", values}, {"labels", labels}};
 }
 
 std::string toText(const LegendListing& listing) {

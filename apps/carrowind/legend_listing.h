@@ -25,6 +25,9 @@ struct LegendListing {
 
 LegendListing listLegend(host::ILayer* layer);
 
+// The class labels in class order.
+std::vector<std::string> labelsOf(const LegendListing& listing);
+
 // {"layer", "renderer", "values", "labels"}: values are texts, numbers for
 // breaks, null for the default class.
 mapdoc::Json toJson(const LegendListing& listing);

@@ -1,7 +1,8 @@
 // The carrowind program as a user runs it: exit codes, one-line errors and
 // the documents new-map writes, on the bundled Natural Earth data.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
+
+#include "cli_run.h"
 
 #include <algorithm>
 #include <array>
@@ -16,28 +17,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-struct Result {
-  int exitCode;
-  std::string out;  // stdout only
-  std::string err;
-};
-
-Result carrowind(const std::string& arguments) {
-  const fs::path errFile = fs::temp_directory_path() / ("cw_cli_err_" + std::to_string(::getpid()));
-  const std::string command =
-      std::string(CW_BINARY_DIR) + "/bin/carrowind " + arguments + " 2>" + errFile.string();
-  Result run{};
-  FILE* pipe = ::popen(command.c_str(), "r");
-  std::array<char, 4096> buffer{};
-  for (std::size_t n; (n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0;) run.out.append(buffer.data(), n);
-  const int status = ::pclose(pipe);
-  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  std::ifstream err(errFile);
-  run.err.assign(std::istreambuf_iterator<char>(err), {});
-  fs::remove(errFile);
-  return run;
-}
 
 std::string sample(const std::string& relative) { return std::string(CW_SOURCE_DIR) + "/examples/data/" + relative; }
 

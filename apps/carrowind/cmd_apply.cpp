@@ -1,0 +1,124 @@
+// carrowind apply: makes a label for every legend class of a layer from one
+// expression and writes them into the document, as the dialog's Apply
+// button does.
+#include <CLI/CLI.hpp>
+#include <cmath>
+#include <iostream>
+
+#include "apps/carrowind/commands.h"
+#include "apps/carrowind/document_access.h"
+#include "apps/carrowind/document_options.h"
+#include "apps/carrowind/expression_source.h"
+#include "apps/carrowind/labeler_access.h"
+#include "apps/carrowind/labeling_options.h"
+#include "apps/carrowind/legend_listing.h"
+#include "apps/carrowind/original_labels.h"
+#include "platform/text/utf.h"
+
+namespace carrowind::cli {
+namespace {
+
+struct ApplyOptions {
+  std::string document;
+  std::string layer;
+  ExpressionSource expression;
+  Records records = Records::Default;
+  std::optional<double> wrap;
+  bool noAllOtherValues = false;
+  bool dryRun = false;
+  std::string output;
+  bool json = false;
+};
+
+// The dialog's rule: a length below 1 means no wrapping.
+std::int16_t wrapLength(const std::optional<double>& wrap) {
+  if (!wrap) return 0;
+  const double n = std::nearbyint(*wrap);
+  if (!(n >= 1)) return 0;
+  if (n > 32767) throw inputError("--wrap: at most 32767 characters");
+  return static_cast<std::int16_t>(n);
+}
+
+constexpr char kAutoRefreshNotice[] =
+    "IMPORTANT: The resulting labels do not \"Auto Refresh\" when the Layer changes!  You must re-apply the "
+    "labeling expression whenever changes affecting labels are made to the Layer's legend or data source.";
+constexpr char kSkippedNotice[] = "Some legend symbols had no corresponding values in Layer's table and were skipped!";
+
+int failed(const ApplyOptions& o, host::ILayer* layer, const char* title, const std::u16string& message) {
+  if (o.json) {
+    LabelingResult result;
+    result.layer = layerName(layer);
+    result.message = terminalText(message);
+    std::cout << toJson(result).dump(2) << '\n';
+  }
+  std::cerr << title << ' ' << terminalText(message) << '\n';
+  return kExitFailure;
+}
+
+int runApply(const ApplyOptions& o) {
+  auto document = openDocument(o.document);
+  auto layer = findLayer(*document, o.layer);
+  featureLayer(layer.get());
+  const std::u16string expression = resolveExpression(o.expression);
+  auto labeler = createLabeler();
+  applyRecords(labeler.get(), layer.get(), o.records);
+  labeler->WrapTextIfLongerThan(wrapLength(o.wrap));
+  labeler->ShowMessages(false);
+  labeler->UpdateAllOtherValues(!o.noAllOtherValues);
+
+  const LegendListing before = listLegend(layer.get());
+  bool made = false;
+  {
+    TerminalProgress progress("Labelling");
+    made = labeler->MakeLabels(layer.get(), expression);
+  }
+  if (!made) return failed(o, layer.get(), "Error Generating Labels!", labeler->Message());
+  if (!labeler->SetLabels(layer.get())) return failed(o, layer.get(), "Error Setting Legend Labels!", labeler->Message());
+
+  labelsChanged(*document);
+
+  const bool skipped = labeler->SkippedLegendItems();
+  if (!o.dryRun) {
+    keepOriginalLabels(*document, layer.get(), {before.renderer, labelsOf(before)});
+    saveDocument(*document, o.output);
+  }
+
+  const LegendListing after = listLegend(layer.get());
+  if (o.json) {
+    LabelingResult result;
+    result.ok = true;
+    result.layer = after.layer;
+    result.labels = labelsOf(after);
+    result.skipped = skipped;
+    std::cout << toJson(result).dump(2) << '\n';
+  } else {
+    std::cout << toText(after);
+  }
+  std::cerr << kAutoRefreshNotice << '\n';
+  if (skipped) std::cerr << kSkippedNotice << '\n';
+  return kExitOk;
+}
+
+const CommandRegistration registration{14, [](CLI::App& program) -> Runner {
+  auto o = std::make_shared<ApplyOptions>();
+  auto* command = program.add_subcommand(
+      "apply",
+      "Make a label for every legend class of a layer from one expression, write the labels into the document "
+      "(atomically) and print the new legend. The labels the legend showed before the first apply are kept in "
+      "the document for \"carrowind reset\". Notices go to stderr. Exit code 1 when no labels could be made.");
+  addDocumentOption(command, o->document);
+  addLayerOption(command, o->layer, true);
+  addExpressionOptions(command, o->expression, true);
+  addRecordsOption(command, o->records);
+  command->add_option("--wrap", o->wrap, "wrap label text longer than N characters (below 1: no wrapping)");
+  command->add_flag("--no-all-other-values", o->noAllOtherValues,
+                    "leave the label of the \"<all other values>\" class as it is");
+  auto* dryRun = command->add_flag("--dry-run", o->dryRun, "print the labels the legend would get; write nothing");
+  command->add_option("-o,--output", o->output, "write the labelled document here instead of over DOCUMENT")
+      ->excludes(dryRun);
+  command->add_flag("--json", o->json, "print JSON: {\"ok\", \"message\" (on failure), \"labels\", \"skipped\", \"layer\"}");
+  return [o] { return runApply(*o); };
+}};
+
+}  // namespace
+}  // namespace carrowind::cli

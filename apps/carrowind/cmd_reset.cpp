@@ -1,0 +1,62 @@
+// carrowind reset: puts back the labels a layer's legend showed before the
+// first "carrowind apply", from the copy apply kept in the document.
+#include <CLI/CLI.hpp>
+#include <iostream>
+
+#include "apps/carrowind/commands.h"
+#include "apps/carrowind/document_access.h"
+#include "apps/carrowind/document_options.h"
+#include "apps/carrowind/labeling_options.h"
+#include "apps/carrowind/legend_listing.h"
+#include "apps/carrowind/original_labels.h"
+
+namespace carrowind::cli {
+namespace {
+
+struct ResetOptions {
+  std::string document;
+  std::string layer;
+  std::string output;
+  bool json = false;
+};
+
+int runReset(const ResetOptions& o) {
+  auto document = openDocument(o.document);
+  auto layer = findLayer(*document, o.layer);
+  featureLayer(layer.get());
+  auto original = storedOriginalLabels(*document, layer.get());
+  if (!original)
+    throw CommandError(kExitFailure, "layer \"" + layerName(layer.get()) +
+                                         "\" holds no labels to reset: carrowind apply has not labelled it");
+  restoreOriginalLabels(layer.get(), *original);
+  forgetOriginalLabels(*document, layer.get());
+  labelsChanged(*document);
+  saveDocument(*document, o.output);
+  const LegendListing after = listLegend(layer.get());
+  if (o.json) {
+    LabelingResult result;
+    result.ok = true;
+    result.layer = after.layer;
+    result.labels = labelsOf(after);
+    std::cout << toJson(result).dump(2) << '\n';
+  } else {
+    std::cout << toText(after);
+  }
+  return kExitOk;
+}
+
+const CommandRegistration registration{16, [](CLI::App& program) -> Runner {
+  auto o = std::make_shared<ResetOptions>();
+  auto* command = program.add_subcommand(
+      "reset",
+      "Restore the labels a layer's legend showed before the first \"carrowind apply\" and print the legend. "
+      "Exit code 1 when there is nothing to restore or the legend's classes have changed since.");
+  addDocumentOption(command, o->document);
+  addLayerOption(command, o->layer, true);
+  command->add_option("-o,--output", o->output, "write the document here instead of over DOCUMENT");
+  command->add_flag("--json", o->json, "print JSON: {\"ok\", \"labels\", \"layer\"}");
+  return [o] { return runReset(*o); };
+}};
+
+}  // namespace
+}  // namespace carrowind::cli

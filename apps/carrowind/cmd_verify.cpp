@@ -1,0 +1,93 @@
+// carrowind verify: checks a label expression against a layer and shows the
+// sample label, as the dialog's Verify button does.
+#include <CLI/CLI.hpp>
+#include <iostream>
+
+#include "apps/carrowind/commands.h"
+#include "apps/carrowind/document_access.h"
+#include "apps/carrowind/document_options.h"
+#include "apps/carrowind/expression_source.h"
+#include "apps/carrowind/labeler_access.h"
+#include "apps/carrowind/labeling_options.h"
+#include "platform/messagebox/message_box.h"
+#include "platform/text/utf.h"
+
+namespace carrowind::cli {
+namespace {
+
+namespace mb = platform::messagebox;
+
+struct VerifyOptions {
+  std::string document;
+  std::string layer;
+  ExpressionSource expression;
+  Records records = Records::Default;
+  bool detail = false;
+  bool json = false;
+};
+
+// The sample label is the report's first paragraph.
+std::string sampleLabelOf(const std::string& report) {
+  const std::string head = "SAMPLE LABEL: ";
+  if (report.rfind(head, 0) != 0) return {};
+  const auto end = report.find("\n\n", head.size());
+  return report.substr(head.size(), end == std::string::npos ? std::string::npos : end - head.size());
+}
+
+int runVerify(const VerifyOptions& o) {
+  auto document = openDocument(o.document);
+  auto layer = findLayer(*document, o.layer);
+  const std::u16string expression = resolveExpression(o.expression);
+  auto labeler = createLabeler();
+  applyRecords(labeler.get(), layer.get(), o.records);
+  labeler->ShowMessages(true);
+
+  std::vector<mb::Request> shown;
+  auto previous = mb::setHandler([&shown](const mb::Request& r) {
+    shown.push_back(r);
+    return mb::defaultResult(r.buttons);
+  });
+  bool valid = false;
+  {
+    TerminalProgress progress("Sampling");
+    valid = labeler->VerifyExpression(layer.get(), expression, true, o.detail);
+  }
+  mb::setHandler(std::move(previous));
+
+  std::string boxText;
+  for (const auto& box : shown) boxText += (boxText.empty() ? "" : "\n") + terminalText(box.text);
+  if (o.json) {
+    LabelingResult result;
+    result.ok = valid;
+    result.layer = layerName(layer.get());
+    if (valid) {
+      result.report = boxText;
+      result.sampleLabel = sampleLabelOf(boxText);
+    } else {
+      result.message = terminalText(labeler->Message());
+    }
+    std::cout << toJson(result).dump(2) << '\n';
+  } else {
+    std::cout << (boxText.empty() ? terminalText(labeler->Message()) : boxText) << '\n';
+  }
+  return valid ? kExitOk : kExitFailure;
+}
+
+const CommandRegistration registration{12, [](CLI::App& program) -> Runner {
+  auto o = std::make_shared<VerifyOptions>();
+  auto* command = program.add_subcommand(
+      "verify",
+      "Check a label expression against a layer and print its sample label (with --detail also the labeling "
+      "instructions), or why the expression cannot be used. Exit code 0 when it is valid, 1 when not.");
+  addDocumentOption(command, o->document);
+  addLayerOption(command, o->layer, true);
+  addExpressionOptions(command, o->expression, true);
+  addRecordsOption(command, o->records);
+  command->add_flag("--detail", o->detail, "also print the labeling instructions: how each part of the expression reads");
+  command->add_flag("--json", o->json,
+                    "print JSON: {\"ok\", \"message\" (when invalid), \"sample_label\", \"report\", \"layer\"}");
+  return [o] { return runVerify(*o); };
+}};
+
+}  // namespace
+}  // namespace carrowind::cli

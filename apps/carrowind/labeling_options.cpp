@@ -1,0 +1,56 @@
+#include "apps/carrowind/labeling_options.h"
+
+#include <CLI/CLI.hpp>
+#include <map>
+
+#include "apps/carrowind/commands.h"
+#include "apps/carrowind/document_access.h"
+#include "platform/text/utf.h"
+
+namespace carrowind::cli {
+
+void addRecordsOption(CLI::App* command, Records& records) {
+  const std::map<std::string, Records> choices{
+      {"all", Records::All}, {"definition-query", Records::DefinitionQuery}, {"selection", Records::Selection}};
+  command
+      ->add_option("--records", records,
+                   "the records the summaries read: all, definition-query (the layer's definition query) or "
+                   "selection (the layer's selected features); by default the definition query when the layer has "
+                   "one, else all")
+      ->transform(CLI::CheckedTransformer(choices));
+}
+
+void applyRecords(engine::_QVXCarrowind* labeler, host::ILayer* layer, Records records) {
+  auto definition = com::query<host::IFeatureLayerDefinition>(layer);
+  const bool hasDefinition = definition && !definition->DefinitionExpression().empty();
+  if (records == Records::Default) records = hasDefinition ? Records::DefinitionQuery : Records::All;
+  if (records == Records::DefinitionQuery && !hasDefinition)
+    throw inputError("layer \"" + layerName(layer) + "\" has no definition query");
+  if (records == Records::Selection) {
+    auto selection = com::query<host::IFeatureSelection>(layer);
+    if (!selection || selection->SelectionSet()->Count() < 1)
+      throw inputError("layer \"" + layerName(layer) + "\" has no selected features");
+  }
+  labeler->ApplyDefinitionQuery(records == Records::DefinitionQuery);
+  labeler->ApplySelectionSet(records == Records::Selection);
+}
+
+mapdoc::Json toJson(const LabelingResult& r) {
+  mapdoc::Json out = {{"ok", r.ok}};
+  if (r.message) out["message"] = *r.message;
+  if (r.labels) out["labels"] = *r.labels;
+  if (r.skipped) out["skipped"] = *r.skipped;
+  if (r.sampleLabel) out["sample_label"] = *r.sampleLabel;
+  if (r.report) out["report"] = *r.report;
+  out["layer"] = r.layer;
+  return out;
+}
+
+std::string terminalText(const std::u16string& text) {
+  std::string out = text::toUtf8(text);
+  std::string::size_type at = 0;
+  while ((at = out.find("\r\n", at)) != std::string::npos) out.erase(at, 1);
+  return out;
+}
+
+}  // namespace carrowind::cli

@@ -1,0 +1,45 @@
+#pragma once
+// The labeling options a command shares with the dialog: which records the
+// summaries read, and the JSON object every labeling command prints.
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/labeler.h"
+#include "mapdoc/json.h"
+
+namespace CLI {
+class App;
+}
+
+namespace carrowind::cli {
+
+// The dialog's three option buttons; Default picks as the dialog does: the
+// definition query when the layer has one, else all records.
+enum class Records { Default, All, DefinitionQuery, Selection };
+
+void addRecordsOption(CLI::App* command, Records& records);
+
+// Sets ApplyDefinitionQuery and ApplySelectionSet. Throws an input error for
+// a choice the dialog would not offer for this layer (no definition query,
+// no selected feature).
+void applyRecords(engine::_QVXCarrowind* labeler, host::ILayer* layer, Records records);
+
+// {"ok", "message", "labels", "skipped", "sample_label", "report", "layer"};
+// members left empty are left out.
+struct LabelingResult {
+  bool ok = false;
+  std::string layer;
+  std::optional<std::string> message;
+  std::optional<std::vector<std::string>> labels;
+  std::optional<bool> skipped;
+  std::optional<std::string> sampleLabel;
+  std::optional<std::string> report;
+};
+
+mapdoc::Json toJson(const LabelingResult& result);
+
+// Message box text as a terminal shows it: CR LF becomes a line feed.
+std::string terminalText(const std::u16string& text);
+
+}  // namespace carrowind::cli

@@ -83,17 +83,7 @@ int runApply(const ApplyOptions& o) {
     saveDocument(*document, o.output);
   }
 
-  const LegendListing after = listLegend(layer.get());
-  if (o.json) {
-    LabelingResult result;
-    result.ok = true;
-    result.layer = after.layer;
-    result.labels = labelsOf(after);
-    result.skipped = skipped;
-    std::cout << toJson(result).dump(2) << '\n';
-  } else {
-    std::cout << toText(after);
-  }
+  printChangedLegend(layer.get(), o.json, skipped);
   std::cerr << kAutoRefreshNotice << '\n';
   if (skipped) std::cerr << kSkippedNotice << '\n';
   return kExitOk;

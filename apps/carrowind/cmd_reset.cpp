@@ -32,16 +32,7 @@ int runReset(const ResetOptions& o) {
   forgetOriginalLabels(*document, layer.get());
   labelsChanged(*document);
   saveDocument(*document, o.output);
-  const LegendListing after = listLegend(layer.get());
-  if (o.json) {
-    LabelingResult result;
-    result.ok = true;
-    result.layer = after.layer;
-    result.labels = labelsOf(after);
-    std::cout << toJson(result).dump(2) << '\n';
-  } else {
-    std::cout << toText(after);
-  }
+  printChangedLegend(layer.get(), o.json);
   return kExitOk;
 }
 

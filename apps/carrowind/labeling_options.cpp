@@ -1,10 +1,12 @@
 #include "apps/carrowind/labeling_options.h"
 
 #include <CLI/CLI.hpp>
+#include <iostream>
 #include <map>
 
 #include "apps/carrowind/commands.h"
 #include "apps/carrowind/document_access.h"
+#include "apps/carrowind/legend_listing.h"
 #include "platform/text/utf.h"
 
 namespace carrowind::cli {
@@ -44,6 +46,20 @@ mapdoc::Json toJson(const LabelingResult& r) {
   if (r.report) out["report"] = *r.report;
   out["layer"] = r.layer;
   return out;
+}
+
+void printChangedLegend(host::ILayer* layer, bool json, std::optional<bool> skipped) {
+  const LegendListing after = listLegend(layer);
+  if (!json) {
+    std::cout << toText(after);
+    return;
+  }
+  LabelingResult result;
+  result.ok = true;
+  result.layer = after.layer;
+  result.labels = labelsOf(after);
+  result.skipped = skipped;
+  std::cout << toJson(result).dump(2) << '\n';
 }
 
 std::string terminalText(const std::u16string& text) {

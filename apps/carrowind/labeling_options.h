@@ -39,6 +39,10 @@ struct LabelingResult {
 
 mapdoc::Json toJson(const LabelingResult& result);
 
+// Prints the layer's legend after a change: as text, or as the JSON object
+// with "ok", "labels", "layer" (and "skipped" when given).
+void printChangedLegend(host::ILayer* layer, bool json, std::optional<bool> skipped = std::nullopt);
+
 // Message box text as a terminal shows it: CR LF becomes a line feed.
 std::string terminalText(const std::u16string& text);
 

@@ -263,4 +263,22 @@ TEST_F(LabelingCli, ExpressionsFromFilesAndQuickPicks) {
   EXPECT_EQ(carrowind("apply " + doc("landuse.cwmap") + " --layer 'Land use' --quick-pick counts --expr x").exitCode, 2);
 }
 
+TEST_F(LabelingCli, ProgressShowsOnATerminalOnly) {
+  const std::string apply = "apply " + doc("landuse.cwmap") + " --layer 'Land use' --expr '[ACRES].Count' --dry-run";
+  EXPECT_EQ(carrowind(apply).err.find("of 10 classes"), std::string::npos);
+  // script(1) gives the program a terminal for its stdout and stderr.
+  const std::string program = std::string(CW_BINARY_DIR) + "/bin/carrowind " + apply;
+  std::string escaped;
+  for (char c : program) escaped += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  FILE* pipe = ::popen(("script -qec '" + escaped + "' /dev/null").c_str(), "r");
+  ASSERT_TRUE(pipe);
+  std::string shown;
+  std::array<char, 4096> buffer{};
+  for (std::size_t n; (n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0;) shown.append(buffer.data(), n);
+  ASSERT_EQ(::pclose(pipe), 0) << shown;
+  EXPECT_NE(shown.find("Labelling: 1 of 10 classes"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("Labelling: 10 of 10 classes"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("<all other values>"), std::string::npos);
+}
+
 }  // namespace

@@ -115,6 +115,10 @@ void FrmCarrowind::buildControls() {
   client_ = new QWidget(this);
   client_->setObjectName(QStringLiteral("FrmCarrowindClient"));
   client_->setGeometry(QRect(QPoint(0, 0), toPixels(kClientWidthTwips, kClientHeightTwips, scale)));
+  // The measures are made for an 8-point face, as the window was drawn.
+  QFont face = client_->font();
+  face.setPointSizeF(8.0);
+  client_->setFont(face);
 
   c_->SSTab1 = make<QTabWidget>(client_, "SSTab1", {120, 120, 8310, 6495}, scale);
   const char* const pages[] = {"TabIntroduction", "TabExpression", "TabOptions", "TabAbout"};
@@ -155,13 +159,13 @@ void FrmCarrowind::buildIntroductionTab(QWidget* page, double scale) {
                      {1920, 240, 6060, 1800}, scale);
   c_->Label2 = label(page, "Label2",
                      QStringLiteral("EXPRESSON: [USE].First.UCase - [DESCRIPT].First ([ACRES].Sum.Round(0) ac.)"),
-                     {240, 2280, 7740, 600}, scale, true);
+                     {240, 2040, 7740, 600}, scale, true);
   c_->Label4 = label(page, "Label4",
                      QStringLiteral("In the above example, the label is created by combining the value of three "
                                     "fields: the \"USE\" field changed to uppercase (\"[USE].First.UCase\"), the "
                                     "\"DESCRIPT\" field (\"[DESCRIPT].First\") and the sum of the acreages in the "
                                     "\"ACRES\" field rounded to 0 decimal points (\"[ACRES].Sum.Round(0)\")."),
-                     {240, 3000, 7740, 1500}, scale);
+                     {240, 2700, 7740, 1500}, scale);
 }
 
 void FrmCarrowind::buildExpressionTab(QWidget* page, double scale) {
@@ -174,9 +178,9 @@ void FrmCarrowind::buildExpressionTab(QWidget* page, double scale) {
   c.LstLabelFields = make<QListWidget>(c.FraLabelFields, "LstLabelFields", {120, 1380, 2400, 3720}, scale);
   c.LstLabelFields->setSelectionMode(QAbstractItemView::SingleSelection);
   c.CmdAddField = button(c.FraLabelFields, "CmdAddField", QStringLiteral("Add"),
-                         QStringLiteral("Add Selected Field to Expression"), {120, 5220, 1140, 375}, scale);
+                         QStringLiteral("Add Selected Field to Expression"), {120, 5220, 960, 375}, scale);
   c.CmdShowValues = button(c.FraLabelFields, "CmdShowValues", QStringLiteral("Show Values..."),
-                           QStringLiteral("Show Field Values in Layer's Table"), {1380, 5220, 1140, 375}, scale);
+                           QStringLiteral("Show Field Values in Layer's Table"), {1140, 5220, 1380, 375}, scale);
 
   c.FraExpression = frame(page, "FraExpression", QStringLiteral("Expression:"), {2880, 120, 5250, 3960}, scale);
   c.LblExpression = label(c.FraExpression, "LblExpression",
@@ -196,8 +200,8 @@ void FrmCarrowind::buildExpressionTab(QWidget* page, double scale) {
   c.ChkDetailedVerify = captioned<QCheckBox>(c.FraExpression, "ChkDetailedVerify", QStringLiteral("Detail"),
                                              {3420, 2857, 1500, 300}, scale);
   c.ChkDetailedVerify->setToolTip(QStringLiteral("Show detailed verification information"));
-  c.Label6 = label(c.FraExpression, "Label6", QStringLiteral("Quick Picks:"), {120, 3420, 1020, 300}, scale);
-  c.CmbQuickPicks = make<QComboBox>(c.FraExpression, "CmbQuickPicks", {1140, 3360, 3060, 375}, scale);
+  c.Label6 = label(c.FraExpression, "Label6", QStringLiteral("Quick Picks:"), {120, 3420, 1080, 300}, scale);
+  c.CmbQuickPicks = make<QComboBox>(c.FraExpression, "CmbQuickPicks", {1200, 3360, 3000, 375}, scale);
   c.CmbQuickPicks->setEditable(false);
   c.CmdSaveQuickPick = button(c.FraExpression, "CmdSaveQuickPick", {}, QStringLiteral("Save expression as a Quick Pick"),
                               {4260, 3360, 405, 375}, scale);
@@ -228,14 +232,14 @@ void FrmCarrowind::buildOptionsTab(QWidget* page, double scale) {
   auto& c = *c_;
   c.OptApplyAll = captioned<QRadioButton>(
       page, "OptApplyAll", QStringLiteral("Consider all records in Layer's Data Source when summarizing table."),
-      {240, 240, 7740, 300}, scale);
+      {240, 240, 7860, 300}, scale);
   c.OptApplyDefinitionQuery = captioned<QRadioButton>(
       page, "OptApplyDefinitionQuery",
       QStringLiteral("Only consider features satisfying Layer's Definition Query when summarizing table."),
-      {240, 600, 7740, 300}, scale);
+      {240, 600, 7860, 300}, scale);
   c.OptApplySelection = captioned<QRadioButton>(
       page, "OptApplySelection", QStringLiteral("Only consider Layer's Selected Features when summarizing table."),
-      {240, 960, 7740, 300}, scale);
+      {240, 960, 7860, 300}, scale);
   // One group: exactly one of the three is set, whatever else the page holds.
   auto* group = new QButtonGroup(page);
   group->setObjectName(QStringLiteral("OptRecordsGroup"));
@@ -248,20 +252,20 @@ void FrmCarrowind::buildOptionsTab(QWidget* page, double scale) {
   c.ChkAllOtherValues = captioned<QCheckBox>(
       page, "ChkAllOtherValues",
       QStringLiteral("On Unique Value legends, also modify the label for \"<all other values>\" (if present)."),
-      {240, 1440, 7740, 300}, scale);
+      {240, 1440, 7860, 300}, scale);
   c.ChkAllOtherValues->setChecked(true);
 
   c.chkWrapLabels = captioned<QCheckBox>(page, "chkWrapLabels", QStringLiteral("Wrap label text if longer than:"),
-                                         {240, 1920, 2880, 300}, scale);
+                                         {240, 1920, 3060, 300}, scale);
   c.chkWrapLabels->setChecked(true);
-  c.txtWrapLength = make<QLineEdit>(page, "txtWrapLength", {3180, 1890, 600, 345}, scale);
-  c.Label7 = label(page, "Label7", QStringLiteral("characters."), {3870, 1935, 1500, 300}, scale);
+  c.txtWrapLength = make<QLineEdit>(page, "txtWrapLength", {3360, 1890, 600, 345}, scale);
+  c.Label7 = label(page, "Label7", QStringLiteral("characters."), {4050, 1935, 1500, 300}, scale);
   c.Label8 = label(page, "Label8",
                    QStringLiteral("(labels will appear on multiple lines in Legends and a single line in Table of "
                                   "Contents)"),
-                   {540, 2280, 7440, 300}, scale);
+                   {540, 2310, 7560, 480}, scale);
 
-  c.FrameToolOptions = frame(page, "FrameToolOptions", QStringLiteral("Tool Options"), {240, 2820, 7740, 1500}, scale);
+  c.FrameToolOptions = frame(page, "FrameToolOptions", QStringLiteral("Tool Options"), {240, 2940, 7860, 1500}, scale);
   c.chkShowIntroduction = captioned<QCheckBox>(c.FrameToolOptions, "chkShowIntroduction",
                                                QStringLiteral("Show Introduction tab."), {240, 360, 7260, 300}, scale);
   c.chkShowIntroduction->setChecked(true);
@@ -273,7 +277,7 @@ void FrmCarrowind::buildOptionsTab(QWidget* page, double scale) {
       QStringLiteral("Display reminder about labels not being auto-refreshed."), {240, 1080, 7260, 300}, scale);
 
   c.cmdExportQuickPicks = button(page, "cmdExportQuickPicks", QStringLiteral("Export Quick Picks..."),
-                                 QStringLiteral("Save all Quick Picks in a text file"), {240, 4560, 2100, 375}, scale);
+                                 QStringLiteral("Save all Quick Picks in a text file"), {240, 4680, 2100, 375}, scale);
 }
 
 void FrmCarrowind::buildAboutTab(QWidget* page, double scale) {

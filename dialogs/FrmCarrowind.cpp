@@ -12,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShowEvent>
 #include <QTabWidget>
 
 #include "dialogs/FrmCarrowind_controls.h"
@@ -76,7 +77,6 @@ std::u16string FrmCarrowind::ExpressionText() {
 
 void FrmCarrowind::ShowModal() {
   Load();
-  centreOnScreen(this);
   exec();
   // Closing always unloads; this covers a caller that ended the loop itself.
   if (loaded_) Unload();
@@ -84,6 +84,8 @@ void FrmCarrowind::ShowModal() {
 
 void FrmCarrowind::showEvent(QShowEvent* event) {
   Load();
+  // Each opening starts in the middle of the screen.
+  if (!event->spontaneous()) centreOnScreen(this);
   QDialog::showEvent(event);
 }
 

@@ -2,24 +2,11 @@
 // What keeps the engine library loaded: objects it handed out (their code
 // lives here) and LockServer calls on its class factory. DllCanUnloadNow
 // answers from these counts.
-#include <atomic>
+#include "platform/com/server_lock.h"
 
 namespace engine {
 
-class ModuleLock {
- public:
-  static void lockServer(bool lock);
-  static bool canUnload();
-  static long objectCount();
-
-  // A member of every object the library hands out.
-  class ObjectReference {
-   public:
-    ObjectReference();
-    ObjectReference(const ObjectReference&);
-    ObjectReference& operator=(const ObjectReference&) = default;
-    ~ObjectReference();
-  };
-};
+struct EngineLibraryTag;
+using ModuleLock = com::ServerLock<EngineLibraryTag>;
 
 }  // namespace engine

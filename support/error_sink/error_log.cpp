@@ -46,8 +46,6 @@ std::string errorLogEntry(const std::u16string& report, std::time_t when) {
          "\r\n\r\n";
 }
 
-clsErrorSink::clsErrorSink() { ServerLock::objectCreated(); }
-clsErrorSink::~clsErrorSink() { ServerLock::objectDestroyed(); }
 
 com::HRESULT clsErrorSink::Record(const std::u16string& report) {
   report_ = report;

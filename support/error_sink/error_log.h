@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/com/object.h"
+#include "support/error_sink/server_lock.h"
 #include "support/error_sink/error_sink.h"
 
 namespace support {
@@ -19,8 +20,6 @@ std::string errorLogEntry(const std::u16string& report, std::time_t when);
 
 class clsErrorSink : public com::Object<IErrorSink> {
  public:
-  clsErrorSink();
-  ~clsErrorSink() override;
   com::HRESULT Record(const std::u16string& report) override;
   // Appends the recorded report in one write, so that reports of several
   // programs never interleave. A log that cannot be written gives
@@ -30,6 +29,7 @@ class clsErrorSink : public com::Object<IErrorSink> {
  private:
   std::u16string report_;
   bool recorded_ = false;
+  ServerLock::ObjectReference lock_;
 };
 
 }  // namespace support

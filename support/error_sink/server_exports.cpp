@@ -12,7 +12,7 @@ namespace {
 class ErrorSinkFactory : public com::ClassFactory<clsErrorSink> {
  public:
   com::HRESULT LockServer(bool lock) override {
-    ServerLock::lock(lock);
+    ServerLock::lockServer(lock);
     return com::S_OK;
   }
 };

@@ -1,10 +1,10 @@
 #pragma once
 // What keeps the sink library loaded: live objects and LockServer calls.
-namespace support::ServerLock {
+#include "platform/com/server_lock.h"
 
-void objectCreated();
-void objectDestroyed();
-void lock(bool on);
-bool canUnload();
+namespace support {
 
-}  // namespace support::ServerLock
+struct ErrorSinkLibraryTag;
+using ServerLock = com::ServerLock<ErrorSinkLibraryTag>;
+
+}  // namespace support

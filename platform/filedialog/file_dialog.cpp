@@ -52,6 +52,15 @@ bool isWildcardList(std::u16string_view s) {
   return any;
 }
 
+// End of input (Ctrl-D) cancels this box only; the next one reads the
+// terminal again.
+bool readLine(std::string& line) {
+  if (std::getline(std::cin, line)) return true;
+  std::cin.clear();
+  std::clearerr(stdin);
+  return false;
+}
+
 // Without a window: asked on a terminal when there is one, else cancelled.
 std::optional<std::filesystem::path> askOnTerminal(const Request& request) {
   const std::string title = text::toUtf8(request.title);
@@ -63,7 +72,7 @@ std::optional<std::filesystem::path> askOnTerminal(const Request& request) {
                request.mode == Mode::Open ? "open" : "save as");
   std::fflush(stderr);
   std::string line;
-  if (!std::getline(std::cin, line) || line.empty()) return std::nullopt;
+  if (!readLine(line) || line.empty()) return std::nullopt;
   std::filesystem::path chosen = withDefaultExtension(line, request.defaultExtension);
   std::error_code ec;
   const bool exists = std::filesystem::exists(chosen, ec);
@@ -75,7 +84,7 @@ std::optional<std::filesystem::path> askOnTerminal(const Request& request) {
     std::fprintf(stderr, "%s already exists. Replace it? [y/N] ", chosen.string().c_str());
     std::fflush(stderr);
     std::string yes;
-    if (!std::getline(std::cin, yes) || (yes != "y" && yes != "Y")) return std::nullopt;
+    if (!readLine(yes) || (yes != "y" && yes != "Y")) return std::nullopt;
   }
   return chosen;
 }

@@ -21,6 +21,15 @@ State& state() {
   return *s;
 }
 
+// End of input (Ctrl-D) cancels this box only; the next one reads the
+// terminal again.
+bool readLine(std::string& line) {
+  if (std::getline(std::cin, line)) return true;
+  std::cin.clear();
+  std::clearerr(stdin);
+  return false;
+}
+
 // On a terminal the prompt is asked there; Enter alone keeps the default,
 // end of input cancels.
 std::optional<std::u16string> askOnTerminal(const Request& request) {
@@ -35,7 +44,7 @@ std::optional<std::u16string> askOnTerminal(const Request& request) {
   std::fputc(' ', stderr);
   std::fflush(stderr);
   std::string line;
-  if (!std::getline(std::cin, line)) return std::nullopt;
+  if (!readLine(line)) return std::nullopt;
   if (line.empty()) return request.defaultText;
   return text::fromUtf8(line);
 }

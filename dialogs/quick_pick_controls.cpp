@@ -65,18 +65,6 @@ std::u16string describe(const std::exception& e) {
   return QString::fromUtf8(e.what()).toStdU16String();
 }
 
-// The typed name as the pick's list will hold it. The list is stored as
-// text, and stored text loses its outer blanks, so a name that a comma
-// turned into a leading or trailing blank ("Acres,") would be listed
-// without it and no longer lead to its expression; it is saved without
-// those blanks instead.
-std::u16string storableName(std::u16string_view typed) {
-  const std::u16string name = qp::cleanName(typed);
-  const auto first = name.find_first_not_of(u' ');
-  if (first == std::u16string::npos) return {};
-  return name.substr(first, name.find_last_not_of(u' ') - first + 1);
-}
-
 struct HandlerError {
   std::u16string description;
 };
@@ -174,7 +162,7 @@ void QuickPickControls::CmbQuickPicks_Click() {
 void QuickPickControls::CmdSaveQuickPick_Click() {
   try {
     const auto typed = platform::inputbox::ask({u"Enter Quick Pick Name:", u"Save Quick Pick", u""});
-    const std::u16string name = storableName(typed.value_or(u""));
+    const std::u16string name = qp::cleanName(typed.value_or(u""));
     if (name.empty()) return;
 
     int existing = -1;

@@ -58,7 +58,10 @@ std::u16string cleanName(std::u16string_view typed) {
   std::u16string name = trimBlanks(typed);
   for (auto& c : name)
     if (c == u',') c = u' ';
-  return name;
+  // The list is stored as text, and stored text loses its outer blanks: a
+  // blank a comma left at either end ("Acres,") would vanish from the list
+  // and the pick could never be found again.
+  return trimBlanks(name);
 }
 
 std::u16string storedExpression(std::u16string_view expression) {

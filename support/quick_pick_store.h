@@ -23,7 +23,8 @@ inline constexpr std::u16string_view kProductKey = u"Software\\Quorvex\\Carrowin
 inline constexpr std::u16string_view kQuickPicksKey = u"Software\\Quorvex\\Carrowind\\QuickPicks";
 inline constexpr std::u16string_view kListValue = u"QuickPickList";
 
-// A typed name as stored: blanks around it removed, then every "," a blank.
+// A typed name as stored: blanks around it removed, every "," a blank, and
+// blanks a comma left at either end removed too.
 std::u16string cleanName(std::u16string_view typed);
 
 // An expression as stored: every line break (CR LF, and a lone CR or LF,

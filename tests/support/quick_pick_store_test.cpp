@@ -40,7 +40,7 @@ class QuickPicks : public ::testing::Test {
 
 TEST(QuickPickText, NamesAndExpressionsAsStored) {
   const std::pair<std::u16string, std::u16string> names[] = {
-      {u"  Acres, by use ", u"Acres  by use"}, {u"name,", u"name "}, {u",x", u" x"}, {u"   ", u""}};
+      {u"  Acres, by use ", u"Acres  by use"}, {u"name,", u"name"}, {u",x", u"x"}, {u" a , ", u"a"}, {u"   ", u""}};
   for (const auto& [typed, clean] : names) EXPECT_EQ(cleanName(typed), clean);
   const std::pair<std::u16string, std::u16string> expressions[] = {
       {u"[USE].First\r\n[ACRES].Sum", u"[USE].First [ACRES].Sum"},

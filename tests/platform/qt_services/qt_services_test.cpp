@@ -260,8 +260,19 @@ TEST_F(QtServices, SaveDialogTakesTheFiltersExtensionAndFolder) {
   EXPECT_TRUE(saving);
   EXPECT_TRUE(confirms);
 
-  whenModalOpens([](QWidget* w) { static_cast<QFileDialog*>(w)->reject(); });
+  bool opening = false, mustExist = false;
+  QString openDir;
+  whenModalOpens([&](QWidget* w) {
+    auto* dialog = static_cast<QFileDialog*>(w);
+    opening = dialog->acceptMode() == QFileDialog::AcceptOpen;
+    mustExist = dialog->fileMode() == QFileDialog::ExistingFile;
+    openDir = dialog->directory().absolutePath();
+    dialog->reject();
+  });
   EXPECT_FALSE(fd::getOpenFileName(u"Load Expression", r.filter, u"exp", dir));
+  EXPECT_TRUE(opening);
+  EXPECT_TRUE(mustExist);
+  EXPECT_EQ(openDir.toStdString(), dir.string());
   std::filesystem::remove_all(dir);
 }
 

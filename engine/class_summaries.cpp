@@ -86,6 +86,10 @@ RecordSource resolveRecordSource(const LabelerFields& fields, host::ILayer* laye
       }
     }
   }
+  if (s.walkSet && fields.TableIsJoined) {
+    const auto ids = s.walkSet->IDs();
+    s.walkIds = std::make_shared<const std::unordered_set<std::int32_t>>(ids.begin(), ids.end());
+  }
   return s;
 }
 
@@ -109,16 +113,45 @@ host::Ref<host::ICursor> searchSet(host::ISelectionSet* set, host::IQueryFilter*
   return cursor;
 }
 
+// The rows of a cursor whose object IDs are in a set.
+class IdFilteredCursor : public com::Object<host::ICursor> {
+ public:
+  IdFilteredCursor(host::Ref<host::ICursor> rows, std::shared_ptr<const std::unordered_set<std::int32_t>> ids)
+      : rows_(std::move(rows)), ids_(std::move(ids)) {}
+  host::Ref<host::IRow> NextRow() override {
+    while (auto row = rows_->NextRow()) {
+      if (row->HasOID() && ids_->count(row->OID())) return row;
+    }
+    return nullptr;
+  }
+  host::Ref<host::IFields> Fields() override { return rows_->Fields(); }
+  int FindField(const host::Text& name) override { return rows_->FindField(name); }
+
+ private:
+  host::Ref<host::ICursor> rows_;
+  std::shared_ptr<const std::unordered_set<std::int32_t>> ids_;
+};
+
 }  // namespace
+
+host::Ref<host::ICursor> RecordSource::search(host::IQueryFilter* filter, bool restrictToWalkSet) const {
+  if (restrictToWalkSet && walkIds) {
+    auto rows = table->Search(filter, true);
+    if (!rows) objectNotSet();
+    return com::make<IdFilteredCursor>(std::move(rows), walkIds);
+  }
+  if (restrictToWalkSet && walkSet) return searchSet(walkSet.get(), filter);
+  auto rows = table->Search(filter, true);
+  if (!rows) objectNotSet();
+  return rows;
+}
 
 bool summariseField(const RecordSource& source, host::IQueryFilter* filter, const std::u16string& name,
                     std::int32_t sampleRate, bool stopOnEmpty, FieldSummary& out) {
   const int position = source.fieldPosition(name);
   const int type = source.fieldType(position);
 
-  host::Ref<host::ICursor> cursor =
-      source.walkSet ? searchSet(source.walkSet.get(), filter) : source.table->Search(filter, true);
-  if (!cursor) objectNotSet();
+  host::Ref<host::ICursor> cursor = source.search(filter, true);
   std::int32_t count = 0;
   com::Variant first, last;
   while (auto row = cursor->NextRow()) {
@@ -133,8 +166,7 @@ bool summariseField(const RecordSource& source, host::IQueryFilter* filter, cons
   out.Count = count <= 32767 ? com::Variant(static_cast<std::int16_t>(count)) : com::Variant(count);
 
   if (isNumericFieldType(type)) {
-    host::Ref<host::ICursor> statsCursor = source.statisticsFromWalkSet ? searchSet(source.walkSet.get(), filter)
-                                                                        : source.table->Search(filter, true);
+    host::Ref<host::ICursor> statsCursor = source.search(filter, source.statisticsFromWalkSet);
     auto stats = com::create<host::IDataStatistics>(host::CLSID_DataStatistics);
     stats->SampleRate(sampleRate);
     stats->Field(name);

@@ -5,6 +5,8 @@
 // Failures throw (host errors, a summary name that is none of the nine);
 // the makers turn them into their failure result.
 #include <functional>
+#include <memory>
+#include <unordered_set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -49,6 +51,13 @@ struct RecordSource {
   host::Ref<host::ISelectionSet> walkSet;
   // Only the current selection also restricts the statistics.
   bool statisticsFromWalkSet = false;
+  // On a joined table the walk set belongs to the layer's own table, so its
+  // records are picked out of the joined rows by object ID instead.
+  std::shared_ptr<const std::unordered_set<std::int32_t>> walkIds;
+
+  // The records that pass filter: of the walk set when restricted and there
+  // is one, else of the whole table.
+  host::Ref<host::ICursor> search(host::IQueryFilter* filter, bool restrictToWalkSet) const;
 
   int fieldPosition(const std::u16string& name) const;
   int fieldType(int position) const;

@@ -138,6 +138,30 @@ TEST_F(LabelingCli, SelectionSummarisesOnlyTheSelectedRecords) {
             std::string::npos);
 }
 
+TEST_F(LabelingCli, SelectionOnAJoinedLayerPicksItsRecordsOutOfTheJoinedRows) {
+  json document = json::parse(readFile(dir / "join.cwmap"));
+  const std::vector<int> selected{1, 2, 3, 5, 8, 13, 21, 34, 55, 89};
+  document["layers"][0]["selection"] = selected;
+  std::ofstream(dir / "join.cwmap") << document.dump(2);
+  std::string ids;
+  for (int id : selected) ids += (ids.empty() ? "" : ",") + std::to_string(id);
+  const auto counts = countsByUse(dir / "data" / "landuse.shp", "ROWID IN (" + ids + ")");
+
+  const Result r = carrowind("apply " + doc("join.cwmap") +
+                             " --layer 'Parcels with owners' --expr '[landuse.ACRES].Count' --records selection --dry-run --json");
+  ASSERT_EQ(r.exitCode, 0) << r.err << r.out;
+  const json shown = json::parse(r.out);
+  const json values = document["layers"][0]["renderer"]["classes"];
+  ASSERT_EQ(shown["labels"].size(), values.size());
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    const std::string value = values[i]["values"][0];
+    SCOPED_TRACE(value);
+    // A class without a selected record is skipped and keeps its label.
+    EXPECT_EQ(shown["labels"][i], counts.count(value) ? std::to_string(counts.at(value)) : values[i]["label"].get<std::string>());
+  }
+  EXPECT_TRUE(shown["skipped"]);
+}
+
 TEST_F(LabelingCli, ResetRestoresTheLabelsFromBeforeTheFirstApplyAcrossRuns) {
   const json before = legend("landuse.cwmap", "Land use");
   ASSERT_EQ(carrowind("apply " + doc("landuse.cwmap") + " --layer 'Land use' --expr " + kMainExpression).exitCode, 0);

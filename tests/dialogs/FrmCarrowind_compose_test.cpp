@@ -207,5 +207,37 @@ TEST_F(Compose, ShowValuesListsTheChosenFieldInAWindowCentredOnTheDialog) {
   EXPECT_TRUE(messages().empty());
 }
 
+TEST_F(Compose, QuickPicksAndExpressionFilesWorkOnTheDialogsOwnControls) {
+  createProductKey();
+  form_->Unload();
+  open("landuse.cwmap");
+  show();
+  setExpression("[USE].First\n[ACRES].Sum");
+  ui_->answerInput(u"Two lines");
+  click("CmdSaveQuickPick");
+  auto* picks = control<QComboBox>("CmbQuickPicks");
+  ASSERT_EQ(picks->count(), 1);
+  EXPECT_EQ(picks->itemText(0), "Two lines");
+  EXPECT_TRUE(control("CmdDeleteQuickPick")->isEnabled());
+
+  const fs::path file = dir_ / "saved.exp";
+  ui_->answerFile(file);
+  click("CmdSaveExpression");
+  setExpression("");
+  ui_->answerFile(file);
+  click("CmdLoadExpression");
+  EXPECT_EQ(text(), "[USE].First\n[ACRES].Sum");
+  EXPECT_TRUE(control("CmdApply")->isEnabled());
+
+  setExpression("");
+  emit picks->activated(0);
+  EXPECT_EQ(text(), "[USE].First [ACRES].Sum");
+  // The next opening reads them back.
+  form_->Unload();
+  form_->Load();
+  ASSERT_EQ(control<QComboBox>("CmbQuickPicks")->count(), 1);
+  EXPECT_EQ(control<QComboBox>("CmbQuickPicks")->itemText(0), "Two lines");
+}
+
 }  // namespace
 }  // namespace dialogs::testing

@@ -13,6 +13,7 @@
 #include "host/classes.h"
 #include "platform/com/class_factory.h"
 #include "platform/messagebox/message_box.h"
+#include "support/layout_legends.h"
 
 namespace dialogs {
 namespace {
@@ -150,28 +151,6 @@ void FrmCarrowind::CmdReset_Click() {
   }
 }
 
-void FrmCarrowind::RefreshLayoutLegends() {
-  auto view = document_->ActiveView();
-  auto container = com::query<host::IGraphicsContainer>(document_->PageLayout().get());
-  if (!container) return;
-  container->Reset();
-  for (auto element = container->Next(); element; element = container->Next()) {
-    auto frame = com::query<host::IMapSurroundFrame>(element.get());
-    if (!frame) continue;
-    auto legend = com::query<host::ILegend>(frame->MapSurround().get());
-    if (!legend) continue;
-    // 1.
-    legend->Refresh();
-    view->PartialRefresh(host::IActiveView::PhaseGraphics, element.get(), nullptr);
-    // 2. The legend's new size, from where it stands now.
-    auto bounds = com::create<host::IEnvelope>(host::CLSID_Envelope);
-    auto current = element->Geometry();
-    legend->QueryBounds(view->ScreenDisplay().get(), current.get(), bounds.get());
-    element->Geometry(bounds.get());
-    // 3.
-    legend->Refresh();
-    view->PartialRefresh(host::IActiveView::PhaseGraphics, element.get(), nullptr);
-  }
-}
+void FrmCarrowind::RefreshLayoutLegends() { support::RefreshLayoutLegends(document_.get()); }
 
 }  // namespace dialogs

@@ -17,13 +17,13 @@ void RefreshLayoutLegends(host::IMxDocument* document) {
     auto legend = frame->MapSurround().as<host::ILegend>();
     if (!legend) continue;
     legend->Refresh();
-    if (view) view->PartialRefresh(host::IActiveView::PhaseGraphics, frame.get(), nullptr);
+    if (view) view->PartialRefresh(host::IActiveView::PhaseGraphics, element.get(), nullptr);
     auto bounds = com::create<host::IEnvelope>(host::CLSID_Envelope);
     auto current = element->Geometry();
     legend->QueryBounds(view ? view->ScreenDisplay().get() : nullptr, current.get(), bounds.get());
     element->Geometry(bounds.get());
     legend->Refresh();
-    if (view) view->PartialRefresh(host::IActiveView::PhaseGraphics, frame.get(), nullptr);
+    if (view) view->PartialRefresh(host::IActiveView::PhaseGraphics, element.get(), nullptr);
   }
 }
 

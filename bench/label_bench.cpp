@@ -477,6 +477,7 @@ int main(int argc, char** argv) {
   CLI11_PARSE(app, argc, argv);
 
   GDALAllRegister();
+  // Generating the layers need not wait for the disk; reads are unaffected.
   CPLSetConfigOption("OGR_SQLITE_SYNCHRONOUS", "OFF");
   if (!child.empty()) {
     try {
@@ -489,6 +490,12 @@ int main(int argc, char** argv) {
   if (sizes.empty()) sizes = quick ? std::vector<int>{2000, 10000} : std::vector<int>{10000, 100000, 1000000};
   if (classCounts.empty()) classCounts = quick ? std::vector<int>{10, 100} : std::vector<int>{10, 100, 1000};
   if (quick) cap = std::min(cap, 30.0);
+  for (int features : sizes)
+    for (int classes : classCounts)
+      if (classes < 1 || features < classes) {
+        std::fprintf(stderr, "label_bench: %d features cannot give each of %d classes a record\n", features, classes);
+        return 2;
+      }
 
   const std::string loadBefore = readFile("/proc/loadavg");
   const fs::path root = dir.empty() ? fs::temp_directory_path() / ("carrowind-label-bench-" + std::to_string(getpid())) : fs::path(dir);
@@ -556,6 +563,7 @@ int main(int argc, char** argv) {
     }
   } catch (const std::exception& e) {
     std::fprintf(stderr, "label_bench: %s\n", e.what());
+    if (!keep && dir.empty()) fs::remove_all(root);
     return 1;
   }
   if (!keep && dir.empty()) fs::remove_all(root);

@@ -3,37 +3,25 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <mutex>
+
+#include "platform/seam/handler_slot.h"
 
 namespace support {
 namespace {
 
-struct State {
-  std::mutex mutex;
-  BeepHandler handler;
-};
-
-State& state() {
-  static State* s = new State;  // never destroyed
+platform::seam::HandlerSlot<BeepHandler>& slot() {
+  static auto* s = new platform::seam::HandlerSlot<BeepHandler>;  // never destroyed
   return *s;
 }
 
 }  // namespace
 
 BeepHandler setBeepHandler(BeepHandler handler) {
-  auto& s = state();
-  std::lock_guard lock(s.mutex);
-  std::swap(s.handler, handler);
-  return handler;
+  return slot().exchange(std::move(handler));
 }
 
 void Beep() {
-  BeepHandler handler;
-  {
-    auto& s = state();
-    std::lock_guard lock(s.mutex);
-    handler = s.handler;
-  }
+  const BeepHandler handler = slot().current();
   if (handler) {
     handler();
   } else if (::isatty(STDERR_FILENO)) {

@@ -4,20 +4,15 @@
 
 #include <cstdio>
 #include <iostream>
-#include <mutex>
 
 #include "platform/text/utf.h"
+#include "platform/seam/handler_slot.h"
 
 namespace platform::filedialog {
 namespace {
 
-struct State {
-  std::mutex mutex;
-  Handler handler;
-};
-
-State& state() {
-  static State* s = new State;  // never destroyed
+platform::seam::HandlerSlot<Handler>& slot() {
+  static auto* s = new platform::seam::HandlerSlot<Handler>;  // never destroyed
   return *s;
 }
 
@@ -141,19 +136,11 @@ std::filesystem::path withDefaultExtension(std::filesystem::path chosen, std::u1
 }
 
 Handler setHandler(Handler handler) {
-  auto& s = state();
-  std::lock_guard lock(s.mutex);
-  std::swap(s.handler, handler);
-  return handler;
+  return slot().exchange(std::move(handler));
 }
 
 std::optional<std::filesystem::path> show(const Request& request) {
-  Handler handler;
-  {
-    auto& s = state();
-    std::lock_guard lock(s.mutex);
-    handler = s.handler;
-  }
+  const Handler handler = slot().current();
   auto chosen = handler ? handler(request) : askOnTerminal(request);
   if (!chosen || chosen->empty()) return std::nullopt;
   return withDefaultExtension(std::move(*chosen), request.defaultExtension);

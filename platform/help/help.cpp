@@ -6,22 +6,17 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
-#include <mutex>
 
 #include "platform/messagebox/message_box.h"
 #include "platform/text/utf.h"
+#include "platform/seam/handler_slot.h"
 
 namespace platform::help {
 namespace fs = std::filesystem;
 namespace {
 
-struct State {
-  std::mutex mutex;
-  Handler handler;
-};
-
-State& state() {
-  static State* s = new State;  // never destroyed
+platform::seam::HandlerSlot<Handler>& slot() {
+  static auto* s = new platform::seam::HandlerSlot<Handler>;  // never destroyed
   return *s;
 }
 
@@ -136,10 +131,7 @@ std::u16string missingHelpMessage(std::u16string_view helpFile) {
 }
 
 Handler setHandler(Handler handler) {
-  auto& s = state();
-  std::lock_guard lock(s.mutex);
-  std::swap(s.handler, handler);
-  return handler;
+  return slot().exchange(std::move(handler));
 }
 
 bool showHelp(std::u16string_view helpFile) {
@@ -149,12 +141,7 @@ bool showHelp(std::u16string_view helpFile) {
     messagebox::show(missingHelpMessage(helpFile), kHelpTitle, messagebox::Icon::Exclamation);
     return false;
   }
-  Handler handler;
-  {
-    auto& s = state();
-    std::lock_guard lock(s.mutex);
-    handler = s.handler;
-  }
+  const Handler handler = slot().current();
   if (handler ? handler(*page) : defaultOpen(*page)) return true;
   std::fprintf(stderr, "help: could not open %s\n", page->file.string().c_str());
   messagebox::show(u"The help page could not be opened in a web browser:\r\n\r\n" +

@@ -4,20 +4,15 @@
 
 #include <cstdio>
 #include <iostream>
-#include <mutex>
 
 #include "platform/text/utf.h"
+#include "platform/seam/handler_slot.h"
 
 namespace platform::inputbox {
 namespace {
 
-struct State {
-  std::mutex mutex;
-  Handler handler;
-};
-
-State& state() {
-  static State* s = new State;  // never destroyed: a box may be asked for during static teardown
+platform::seam::HandlerSlot<Handler>& slot() {
+  static auto* s = new platform::seam::HandlerSlot<Handler>;  // never destroyed
   return *s;
 }
 
@@ -52,19 +47,11 @@ std::optional<std::u16string> askOnTerminal(const Request& request) {
 }  // namespace
 
 Handler setHandler(Handler handler) {
-  auto& s = state();
-  std::lock_guard lock(s.mutex);
-  std::swap(s.handler, handler);
-  return handler;
+  return slot().exchange(std::move(handler));
 }
 
 std::optional<std::u16string> ask(const Request& request) {
-  Handler handler;
-  {
-    auto& s = state();
-    std::lock_guard lock(s.mutex);
-    handler = s.handler;
-  }
+  const Handler handler = slot().current();
   if (handler) return handler(request);
   return askOnTerminal(request);
 }

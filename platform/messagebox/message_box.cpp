@@ -1,20 +1,15 @@
 #include "platform/messagebox/message_box.h"
 
 #include <cstdio>
-#include <mutex>
 
 #include "platform/text/utf.h"
+#include "platform/seam/handler_slot.h"
 
 namespace platform::messagebox {
 namespace {
 
-struct State {
-  std::mutex mutex;
-  Handler handler;
-};
-
-State& state() {
-  static State* s = new State;  // never destroyed: boxes may be shown during static teardown
+platform::seam::HandlerSlot<Handler>& slot() {
+  static auto* s = new platform::seam::HandlerSlot<Handler>;  // never destroyed
   return *s;
 }
 
@@ -43,19 +38,11 @@ Result defaultResult(Buttons buttons) {
 }
 
 Handler setHandler(Handler handler) {
-  auto& s = state();
-  std::lock_guard lock(s.mutex);
-  std::swap(s.handler, handler);
-  return handler;
+  return slot().exchange(std::move(handler));
 }
 
 Result show(const Request& request) {
-  Handler handler;
-  {
-    auto& s = state();
-    std::lock_guard lock(s.mutex);
-    handler = s.handler;
-  }
+  const Handler handler = slot().current();
   // Called outside the lock: a handler may itself show a box.
   if (handler) return handler(request);
   std::fprintf(stderr, "[%s] %s: %s\n", iconWord(request.icon), text::toUtf8(request.title).c_str(),

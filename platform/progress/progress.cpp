@@ -1,34 +1,21 @@
 #include "platform/progress/progress.h"
 
-#include <mutex>
-#include <utility>
+#include "platform/seam/handler_slot.h"
 
 namespace platform::progress {
 namespace {
 
-std::mutex& lock() {
-  static std::mutex m;
-  return m;
-}
-
-Handler& current() {
-  static Handler handler;
-  return handler;
+platform::seam::HandlerSlot<Handler>& slot() {
+  static auto* s = new platform::seam::HandlerSlot<Handler>;  // never destroyed
+  return *s;
 }
 
 }  // namespace
 
-Handler setHandler(Handler handler) {
-  std::lock_guard guard(lock());
-  return std::exchange(current(), std::move(handler));
-}
+Handler setHandler(Handler handler) { return slot().exchange(std::move(handler)); }
 
 void report(int done, int total) {
-  Handler handler;
-  {
-    std::lock_guard guard(lock());
-    handler = current();
-  }
+  const Handler handler = slot().current();
   // A progress display must never stop the work it shows.
   if (handler) try {
       handler(done, total);

@@ -2,20 +2,15 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <mutex>
 
 #include "platform/text/utf.h"
+#include "platform/seam/handler_slot.h"
 
 namespace platform::shell {
 namespace {
 
-struct State {
-  std::mutex mutex;
-  Handler handler;
-};
-
-State& state() {
-  static State* s = new State;  // never destroyed
+platform::seam::HandlerSlot<Handler>& slot() {
+  static auto* s = new platform::seam::HandlerSlot<Handler>;  // never destroyed
   return *s;
 }
 
@@ -56,10 +51,7 @@ std::optional<std::u16string> checkedAddress(std::u16string_view address) {
 }
 
 Handler setHandler(Handler handler) {
-  auto& s = state();
-  std::lock_guard lock(s.mutex);
-  std::swap(s.handler, handler);
-  return handler;
+  return slot().exchange(std::move(handler));
 }
 
 bool open(std::u16string_view address) {
@@ -68,12 +60,7 @@ bool open(std::u16string_view address) {
     std::fprintf(stderr, "shell: not a web or mail address, not opened: %s\n", text::toUtf8(address).c_str());
     return false;
   }
-  Handler handler;
-  {
-    auto& s = state();
-    std::lock_guard lock(s.mutex);
-    handler = s.handler;
-  }
+  const Handler handler = slot().current();
   if (!handler) {
     std::fprintf(stderr, "open: %s\n", text::toUtf8(*checked).c_str());
     return true;

@@ -39,13 +39,17 @@ std::vector<host::Text> Legend::lines() {
   return out;
 }
 
-void Legend::QueryBounds(host::IScreenDisplay*, host::IEnvelope* oldBounds, host::IEnvelope* newBounds) {
+void Legend::QueryBounds(host::IScreenDisplay* display, host::IEnvelope* oldBounds, host::IEnvelope* newBounds) {
   if (!newBounds) return;
-  const auto all = lines();
-  std::size_t longest = 0;
-  for (const auto& l : all) longest = std::max(longest, l.size());
-  const double width = 2 * kMargin + kSwatch + kCharWidth * static_cast<double>(longest);
-  const double height = 2 * kMargin + kLineHeight * static_cast<double>(all.size());
+  double width = 0, height = 0;
+  auto measure = com::query<ILegendMeasure>(display);
+  if (!measure || !measure->MeasureLegend(this, width, height)) {
+    const auto all = lines();
+    std::size_t longest = 0;
+    for (const auto& l : all) longest = std::max(longest, l.size());
+    width = 2 * kMargin + kSwatch + kCharWidth * static_cast<double>(longest);
+    height = 2 * kMargin + kLineHeight * static_cast<double>(all.size());
+  }
   const double left = oldBounds && !oldBounds->IsEmpty() ? oldBounds->XMin() : 0;
   const double top = oldBounds && !oldBounds->IsEmpty() ? oldBounds->YMax() : height;
   newBounds->PutCoords(left, top - height, left + width, top);

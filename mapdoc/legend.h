@@ -8,13 +8,23 @@
 
 namespace mapdoc {
 
+// A screen display that can measure a legend as it draws it (the map
+// application's) answers for this too; without one, legends estimate.
+struct ILegendMeasure : host::IUnknown {
+  COM_INTERFACE("3F0C5A2E-8B71-4D6A-9E24-6C1D7B5A90E3")
+  // The legend's width and height in inches; false when it cannot tell.
+  virtual bool MeasureLegend(host::ILegend* legend, double& width, double& height) = 0;
+};
+
 class Legend : public com::Object<host::ILegend> {
  public:
   explicit Legend(std::vector<host::Ref<host::ILayer>> layers) : layers_(std::move(layers)) {}
   host::Text Name() override { return u"Legend"; }
   void Refresh() override { ++refreshes_; }
-  // Keeps the top-left corner of oldBounds; width and height follow the
-  // longest label and the number of lines (a line break starts a line).
+  // Keeps the top-left corner of oldBounds. The size is the display's
+  // measure when it answers ILegendMeasure; otherwise width and height
+  // follow the longest label and the number of lines (a line break starts
+  // a line).
   void QueryBounds(host::IScreenDisplay* display, host::IEnvelope* oldBounds, host::IEnvelope* newBounds) override;
   int ItemCount() override { return static_cast<int>(layers_.size()); }
   host::Ref<host::ILayer> ItemLayer(int index) override { return layers_.at(static_cast<std::size_t>(index)); }

@@ -44,6 +44,11 @@ class PageLayout : public com::Object<host::IPageLayout, host::IGraphicsContaine
     partials_.push_back({phase, data != nullptr, env != nullptr});
   }
   host::Ref<host::IScreenDisplay> ScreenDisplay() override { return display_; }
+  // The display that draws the page (one that measures legends, say); null
+  // goes back to the plain one.
+  void setScreenDisplay(host::Ref<host::IScreenDisplay> display) {
+    display_ = display ? std::move(display) : host::Ref<host::IScreenDisplay>(com::make<mapdoc::ScreenDisplay>());
+  }
 
   void add(host::Ref<MapSurroundFrame> frame) { frames_.push_back(std::move(frame)); }
   const std::vector<host::Ref<MapSurroundFrame>>& frames() const { return frames_; }
@@ -55,7 +60,7 @@ class PageLayout : public com::Object<host::IPageLayout, host::IGraphicsContaine
   std::size_t next_ = 0;
   std::vector<mapdoc::PartialRefresh> partials_;
   int refreshes_ = 0;
-  host::Ref<mapdoc::ScreenDisplay> display_ = com::make<mapdoc::ScreenDisplay>();
+  host::Ref<host::IScreenDisplay> display_ = com::make<mapdoc::ScreenDisplay>();
 };
 
 }  // namespace mapdoc

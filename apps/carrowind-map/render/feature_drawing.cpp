@@ -1,0 +1,165 @@
+#include "apps/carrowind-map/render/feature_drawing.h"
+
+#include <QPainterPath>
+#include <unordered_map>
+
+#include "mapdoc/data/query_filter.h"
+
+namespace carrowind::render {
+namespace {
+
+host::Text combine(const host::Text& clause, const host::Text& definition) {
+  if (clause.empty()) return definition;
+  if (definition.empty()) return clause;
+  return u"(" + clause + u") AND (" + definition + u")";
+}
+
+// Object IDs of the records the clause selects among those the layer shows.
+template <class F>
+void eachShownId(host::ITable* table, host::ISelectionSet* definitionSet, const host::Text& clause, F&& f) {
+  auto filter = com::make<mapdoc::data::QueryFilter>();
+  filter->WhereClause(clause);
+  host::Ref<host::ICursor> cursor;
+  if (definitionSet) definitionSet->Search(filter.get(), true, cursor);
+  else cursor = table->Search(filter.get(), true);
+  if (!cursor) return;
+  for (auto row = cursor->NextRow(); row; row = cursor->NextRow())
+    if (row->HasOID()) f(row->OID());
+}
+
+void addRing(const OGRLineString& ring, QPainterPath& path, bool close) {
+  const int n = ring.getNumPoints();
+  if (n == 0) return;
+  path.moveTo(ring.getX(0), ring.getY(0));
+  for (int i = 1; i < n; ++i) path.lineTo(ring.getX(i), ring.getY(i));
+  if (close) path.closeSubpath();
+}
+
+// Polygons and lines as one path in map units; points are listed apart.
+void addGeometry(const OGRGeometry& g, QPainterPath& path, std::vector<QPointF>& points) {
+  switch (wkbFlatten(g.getGeometryType())) {
+    case wkbPoint: {
+      const auto& p = *g.toPoint();
+      if (!p.IsEmpty()) points.emplace_back(p.getX(), p.getY());
+      break;
+    }
+    case wkbLineString:
+      addRing(*g.toLineString(), path, false);
+      break;
+    case wkbPolygon:
+      for (const auto* ring : *g.toPolygon()) addRing(*ring, path, true);
+      break;
+    case wkbMultiPoint:
+    case wkbMultiLineString:
+    case wkbMultiPolygon:
+    case wkbGeometryCollection:
+      for (const auto* part : *g.toGeometryCollection()) addGeometry(*part, path, points);
+      break;
+    default:
+      if (g.hasCurveGeometry()) {
+        OGRGeometryUniquePtr linear(g.getLinearGeometry());
+        if (linear) addGeometry(*linear, path, points);
+      }
+      break;
+  }
+}
+
+}  // namespace
+
+MapExtent FeatureShapes::extent() const {
+  MapExtent e;
+  for (const auto& s : shapes) {
+    if (s.geometry->IsEmpty()) continue;
+    OGREnvelope env;
+    s.geometry->getEnvelope(&env);
+    e.add(env.MinX, env.MinY, env.MaxX, env.MaxY);
+  }
+  return e;
+}
+
+void FeatureShapes::transform(OGRCoordinateTransformation& toMap) {
+  std::erase_if(shapes, [&](ClassedShape& s) { return s.geometry->transform(&toMap) != OGRERR_NONE; });
+}
+
+FeatureShapes readFeatureShapes(host::ILayer* layer) {
+  FeatureShapes out;
+  auto featureLayer = com::query<host::IFeatureLayer>(layer);
+  auto featureClass = featureLayer ? featureLayer->FeatureClass() : nullptr;
+  if (!featureClass) return out;
+  out.kind = shapeKind(featureClass->ShapeType());
+
+  auto geo = com::query<host::IGeoFeatureLayer>(layer);
+  auto renderer = geo ? geo->Renderer() : nullptr;
+  out.classes = renderClasses(renderer.get());
+  const bool byClause = classesByClause(renderer.get()) && !out.classes.empty();
+  if (out.classes.empty()) out.classes.push_back({u"", neutralSymbol()});
+
+  auto definition = com::query<host::IFeatureLayerDefinition>(layer);
+  const host::Text query = definition ? definition->DefinitionExpression() : host::Text();
+  auto definitionSet = definition ? definition->DefinitionSelectionSet() : nullptr;
+  auto display = com::query<host::IDisplayTable>(layer);
+  auto table = display ? display->DisplayTable() : com::query<host::ITable>(featureClass.get());
+  if (!table) return out;
+
+  std::unordered_map<std::int32_t, int> classOf;
+  if (byClause) {
+    auto classes = com::query<host::IRendererClasses>(renderer.get());
+    const int count = static_cast<int>(out.classes.size());
+    for (int i = 0; i < count; ++i) {
+      eachShownId(table.get(), definitionSet.get(), combine(classes->WhereClause(i, table.get()), query),
+                  [&](std::int32_t oid) { classOf.emplace(oid, i); });
+    }
+  } else {
+    eachShownId(table.get(), definitionSet.get(), query, [&](std::int32_t oid) { classOf.emplace(oid, 0); });
+  }
+  if (classOf.empty()) return out;
+
+  // Shapes come from the layer's own table: a joined table's rows have none.
+  auto own = com::query<host::ITable>(featureClass.get());
+  auto cursor = own->Search(nullptr, true);
+  for (auto row = cursor->NextRow(); row; row = cursor->NextRow()) {
+    auto found = classOf.find(row->OID());
+    if (found == classOf.end()) continue;
+    auto feature = com::query<host::IFeature>(row.get());
+    auto shape = feature ? feature->Shape() : nullptr;
+    if (!shape || shape->IsEmpty()) continue;
+    const auto wkb = shape->Wkb();
+    OGRGeometry* geometry = nullptr;
+    if (OGRGeometryFactory::createFromWkb(wkb.data(), nullptr, &geometry, wkb.size()) != OGRERR_NONE || !geometry) continue;
+    out.shapes.push_back({found->second, OGRGeometryUniquePtr(geometry)});
+  }
+  return out;
+}
+
+void drawFeatureShapes(QPainter& painter, const QTransform& mapToPage, const FeatureShapes& shapes) {
+  painter.save();
+  painter.setRenderHint(QPainter::Antialiasing, true);
+  for (const auto& s : shapes.shapes) {
+    const host::Symbol& symbol = shapes.classes.at(static_cast<std::size_t>(s.classIndex)).symbol;
+    QPainterPath path;
+    path.setFillRule(Qt::OddEvenFill);
+    std::vector<QPointF> points;
+    addGeometry(*s.geometry, path, points);
+    // Mapped before stroking, so outline widths stay in points at any scale.
+    const QPainterPath onPage = mapToPage.map(path);
+    if (!path.isEmpty()) {
+      if (shapes.kind == ShapeKind::Line) {
+        painter.setPen(linePen(symbol));
+        painter.setBrush(Qt::NoBrush);
+      } else {
+        painter.setPen(outlinePen(symbol));
+        painter.setBrush(fillBrush(symbol));
+      }
+      painter.drawPath(onPage);
+    }
+    if (!points.empty()) {
+      painter.setPen(outlinePen(symbol));
+      painter.setBrush(fillBrush(symbol));
+      const double r = symbol.markerSize / 2;
+      for (const auto& p : points) painter.drawEllipse(mapToPage.map(p), r, r);
+    }
+  }
+  painter.restore();
+}
+
+}  // namespace carrowind::render

@@ -1,0 +1,83 @@
+#include "apps/carrowind-map/render/map_layers.h"
+
+#include <gdal_priv.h>
+#include <ogrsf_frmts.h>
+
+#include <filesystem>
+
+#include "mapdoc/json.h"
+#include "mapdoc/persist_json.h"
+#include "platform/text/utf.h"
+
+namespace carrowind::render {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::shared_ptr<OGRSpatialReference> readCrs(const MapLayer& layer) {
+  const unsigned kind = layer.raster ? GDAL_OF_RASTER : GDAL_OF_VECTOR;
+  GDALDatasetUniquePtr dataset(GDALDataset::Open(layer.openName.c_str(), kind | GDAL_OF_READONLY));
+  if (!dataset) return nullptr;
+  const OGRSpatialReference* crs = nullptr;
+  if (layer.raster) {
+    crs = dataset->GetSpatialRef();
+  } else {
+    OGRLayer* l = layer.layerName.empty() ? dataset->GetLayer(0) : dataset->GetLayerByName(layer.layerName.c_str());
+    if (l) crs = l->GetSpatialRef();
+  }
+  if (!crs) return nullptr;
+  auto copy = std::make_shared<OGRSpatialReference>(*crs);
+  copy->SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+  return copy;
+}
+
+// Where a feature layer's data lives, as the document would save it beside
+// its own file.
+void locateFeatureSource(mapdoc::MapDocument& document, host::ILayer* layer, MapLayer& out) {
+  auto persist = com::query<mapdoc::IPersistJson>(layer);
+  if (!persist) return;
+  const fs::path dir = fs::absolute(document.path()).parent_path();
+  const mapdoc::Json json = persist->ToJson(mapdoc::SaveContext{dir});
+  if (!json.contains("source")) return;
+  const auto& source = json["source"];
+  if (source.contains("connection")) {
+    out.openName = source["connection"].get<std::string>();
+  } else if (source.contains("path")) {
+    fs::path p = source["path"].get<std::string>();
+    out.openName = (p.is_relative() ? dir / p : p).lexically_normal().string();
+  }
+  if (source.contains("layer")) out.layerName = source["layer"].get<std::string>();
+}
+
+void collect(mapdoc::MapDocument& document, const host::Ref<host::ILayer>& layer, std::vector<MapLayer>& out) {
+  if (!layer || !layer->Visible()) return;
+  if (auto group = com::query<host::ICompositeLayer>(layer.get())) {
+    // Members from the bottom up, so the top member is drawn last.
+    for (int i = group->Count() - 1; i >= 0; --i) collect(document, group->Layer(i), out);
+    return;
+  }
+  MapLayer entry;
+  entry.layer = layer;
+  if (auto raster = com::query<host::IRasterLayer>(layer.get())) {
+    entry.raster = true;
+    entry.openName = text::toUtf8(raster->FilePath());
+  } else if (com::query<host::IFeatureLayer>(layer.get())) {
+    locateFeatureSource(document, layer.get(), entry);
+  } else {
+    return;
+  }
+  if (!layer->Valid()) return;
+  if (!entry.openName.empty()) entry.crs = readCrs(entry);
+  out.push_back(std::move(entry));
+}
+
+}  // namespace
+
+std::vector<MapLayer> visibleMapLayers(mapdoc::MapDocument& document) {
+  std::vector<MapLayer> out;
+  const auto& layers = document.map()->layers();
+  for (auto it = layers.rbegin(); it != layers.rend(); ++it) collect(document, *it, out);
+  return out;
+}
+
+}  // namespace carrowind::render

@@ -257,7 +257,8 @@ TEST_F(LabelingCli, VerifyPrintsTheSampleLabelOrWhyNot) {
 TEST_F(LabelingCli, WrappingAndTheAllOtherValuesClass) {
   const Result wrapped = carrowind("apply " + doc("landuse.cwmap") + " --layer 'Land use' --expr " + kMainExpression + " --wrap 12.6 --dry-run --json");
   ASSERT_EQ(wrapped.exitCode, 0) << wrapped.err;
-  for (const auto& label : json::parse(wrapped.out)["labels"]) {
+  const json labels = json::parse(wrapped.out)["labels"];
+  for (const auto& label : labels) {
     std::istringstream lines(label.get<std::string>());
     for (std::string line; std::getline(lines, line);) {
       if (!line.empty() && line.back() == '\r') line.pop_back();

@@ -134,3 +134,31 @@ TEST(FeatureDrawing, ExtentIsTheDataExtentAndFitsTheFrameKeepingProportions) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(FeatureDrawing, MultiAttributeVariationShadesPolygonsAndGrowsMarkers) {
+  auto document = mapdoc::MapDocument::open(kExamples / "bivariate_unique.cwmap");
+  const auto shapes = readFeatureShapes(document->layers().front().get());
+  const auto acres = landuseField<double>("ACRES");
+  // The variation: ACRES from 1.2 to 4 "small", to 8.5 "large".
+  std::size_t small = 0, large = 0;
+  for (const auto& [fid, a] : acres) small += a >= 1.2 && a <= 4, large += a > 4 && a <= 8.5;
+  std::size_t drawnSmall = 0, drawnLarge = 0;
+  for (const auto& s : shapes.shapes) drawnSmall += s.variation == 0, drawnLarge += s.variation == 1;
+  EXPECT_EQ(drawnSmall, small);
+  EXPECT_EQ(drawnLarge, large);
+
+  host::Symbol symbol;
+  symbol.fill = {200, 100, 50, 255};
+  EXPECT_EQ(variedSymbol(symbol, -1, ShapeKind::Polygon), symbol);
+  EXPECT_EQ(variedSymbol(symbol, 0, ShapeKind::Polygon), symbol);
+  const auto dark = variedSymbol(symbol, 1, ShapeKind::Polygon);
+  EXPECT_LT(dark.fill.r, symbol.fill.r);
+  EXPECT_LT(dark.fill.g, symbol.fill.g);
+  EXPECT_EQ(dark.fill.a, 255);
+  EXPECT_DOUBLE_EQ(variedSymbol(symbol, 1, ShapeKind::Point).markerSize, 2 * symbol.markerSize);
+  EXPECT_DOUBLE_EQ(variedSymbol(symbol, 0.5, ShapeKind::Line).lineWidth, 1.5 * symbol.lineWidth);
+}
+
+}  // namespace

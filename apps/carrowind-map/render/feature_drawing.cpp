@@ -1,6 +1,8 @@
 #include "apps/carrowind-map/render/feature_drawing.h"
 
 #include <QPainterPath>
+#include <algorithm>
+#include <cmath>
 #include <unordered_map>
 
 #include "mapdoc/data/query_filter.h"
@@ -66,6 +68,27 @@ void addGeometry(const OGRGeometry& g, QPainterPath& path, std::vector<QPointF>&
 
 }  // namespace
 
+host::Symbol variedSymbol(const host::Symbol& symbol, double variation, ShapeKind kind) {
+  if (!(variation > 0)) return symbol;
+  const double t = std::min(variation, 1.0);
+  host::Symbol out = symbol;
+  switch (kind) {
+    case ShapeKind::Polygon: {
+      const QColor darker = toQColor(symbol.fill).darker(100 + static_cast<int>(std::lround(50 * t)));
+      out.fill = {static_cast<std::uint8_t>(darker.red()), static_cast<std::uint8_t>(darker.green()),
+                  static_cast<std::uint8_t>(darker.blue()), symbol.fill.a};
+      break;
+    }
+    case ShapeKind::Line:
+      out.lineWidth = symbol.lineWidth * (1 + t);
+      break;
+    case ShapeKind::Point:
+      out.markerSize = symbol.markerSize * (1 + t);
+      break;
+  }
+  return out;
+}
+
 MapExtent FeatureShapes::extent() const {
   MapExtent e;
   for (const auto& s : shapes) {
@@ -114,6 +137,19 @@ FeatureShapes readFeatureShapes(host::ILayer* layer) {
   }
   if (classOf.empty()) return out;
 
+  // The variation renderer's classes of a multi-attribute renderer.
+  std::unordered_map<std::int32_t, double> variationOf;
+  if (auto bivariate = com::query<host::IBivariateRenderer>(renderer.get())) {
+    auto variation = bivariate->VariationRenderer();
+    auto classes = com::query<host::IRendererClasses>(variation.get());
+    const int count = classes ? classes->ClassCount() : 0;
+    for (int i = 0; i < count; ++i) {
+      const double place = count > 1 ? static_cast<double>(i) / (count - 1) : 0;
+      eachShownId(table.get(), definitionSet.get(), combine(classes->WhereClause(i, table.get()), query),
+                  [&](std::int32_t oid) { variationOf.emplace(oid, place); });
+    }
+  }
+
   // Shapes come from the layer's own table: a joined table's rows have none.
   auto own = com::query<host::ITable>(featureClass.get());
   auto cursor = own->Search(nullptr, true);
@@ -126,7 +162,9 @@ FeatureShapes readFeatureShapes(host::ILayer* layer) {
     const auto wkb = shape->Wkb();
     OGRGeometry* geometry = nullptr;
     if (OGRGeometryFactory::createFromWkb(wkb.data(), nullptr, &geometry, wkb.size()) != OGRERR_NONE || !geometry) continue;
-    out.shapes.push_back({found->second, OGRGeometryUniquePtr(geometry)});
+    auto varied = variationOf.find(row->OID());
+    out.shapes.push_back(
+        {found->second, OGRGeometryUniquePtr(geometry), varied == variationOf.end() ? -1.0 : varied->second});
   }
   return out;
 }
@@ -135,7 +173,8 @@ void drawFeatureShapes(QPainter& painter, const QTransform& mapToPage, const Fea
   painter.save();
   painter.setRenderHint(QPainter::Antialiasing, true);
   for (const auto& s : shapes.shapes) {
-    const host::Symbol& symbol = shapes.classes.at(static_cast<std::size_t>(s.classIndex)).symbol;
+    const host::Symbol symbol =
+        variedSymbol(shapes.classes.at(static_cast<std::size_t>(s.classIndex)).symbol, s.variation, shapes.kind);
     QPainterPath path;
     path.setFillRule(Qt::OddEvenFill);
     std::vector<QPointF> points;

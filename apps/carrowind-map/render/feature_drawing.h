@@ -17,7 +17,15 @@ namespace carrowind::render {
 struct ClassedShape {
   int classIndex;  // into FeatureShapes::classes
   OGRGeometryUniquePtr geometry;
+  // A multi-attribute renderer's variation: the variation class's place
+  // from 0 (first) to 1 (last); -1 when there is none.
+  double variation = -1;
 };
+
+// The class symbol varied for a place from 0 to 1 among the variation's
+// classes: polygons darken (up to half again as dark), lines and point
+// markers grow (up to twice their size). Unchanged at 0 or without one.
+host::Symbol variedSymbol(const host::Symbol& symbol, double variation, ShapeKind kind);
 
 struct FeatureShapes {
   std::vector<RenderClass> classes;  // at least one: unclassed kinds get the neutral symbol

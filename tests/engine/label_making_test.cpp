@@ -14,6 +14,7 @@
 #include "engine/labeler_object.h"
 #include "host/classes.h"
 #include "mapdoc/document.h"
+#include "sample_documents.h"
 #include "platform/com/class_factory.h"
 #include "message_box_capture.h"
 #include "platform/format/value_text.h"
@@ -26,21 +27,9 @@ namespace fs = std::filesystem;
 using engine::QVXCarrowind;
 using host::Text;
 
-const fs::path kExamples = fs::path(CW_SOURCE_DIR) / "examples";
-
-struct Sample {
-  host::Ref<mapdoc::MapDocument> doc;
-  host::Ref<host::ILayer> layer;
-  host::Ref<host::IFeatureRenderer> renderer;
-};
-
-Sample open(const fs::path& file, const Text& layerName = {}) {
-  Sample s;
-  s.doc = mapdoc::MapDocument::open(file.is_absolute() ? file : kExamples / file);
-  s.layer = layerName.empty() ? s.doc->layers().front() : s.doc->layer(layerName);
-  if (auto geo = s.layer.as<host::IGeoFeatureLayer>()) s.renderer = geo->Renderer();
-  return s;
-}
+using engine_test::kExamples;
+using engine_test::open;
+using engine_test::Sample;
 
 // A sample document rewritten for one test: data paths made absolute, then
 // the given replacements applied to its text.

@@ -6,6 +6,7 @@
 
 #include "engine/labeler_object.h"
 #include "mapdoc/document.h"
+#include "sample_documents.h"
 #include "platform/progress/progress.h"
 
 namespace {
@@ -14,21 +15,9 @@ namespace fs = std::filesystem;
 using engine::QVXCarrowind;
 using host::Text;
 
-const fs::path kExamples = fs::path(CW_SOURCE_DIR) / "examples";
-
-struct Sample {
-  host::Ref<mapdoc::MapDocument> doc;
-  host::Ref<host::ILayer> layer;
-  host::Ref<host::IFeatureRenderer> renderer;
-};
-
-Sample open(const char* file, const Text& layerName = {}) {
-  Sample s;
-  s.doc = mapdoc::MapDocument::open(kExamples / file);
-  s.layer = layerName.empty() ? s.doc->layers().front() : s.doc->layer(layerName);
-  if (auto geo = s.layer.as<host::IGeoFeatureLayer>()) s.renderer = geo->Renderer();
-  return s;
-}
+using engine_test::kExamples;
+using engine_test::open;
+using engine_test::Sample;
 
 // The legend's class labels in class order, as a contents view shows them.
 std::vector<Text> legend(const host::Ref<host::IFeatureRenderer>& renderer) {

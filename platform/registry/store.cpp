@@ -138,17 +138,23 @@ LONG prepareSchema(State& s, sqlite3* db, const std::filesystem::path& file) {
     noteError(s, "cannot open the settings store " + file.string() + ": " + sqlite3_errmsg(db));
     return resultCode(rc);
   }
-  auto tables = single(db, "SELECT count(*) FROM sqlite_master", &rc);
-  if (rc != SQLITE_OK) return damaged(s, file, sqlite3_errmsg(db));
-  if (*appId == 0 && *tables == 0) {
-    // An empty file: make it a store. Another process may be doing the same,
-    // so check again under the write lock.
-    if (rc = exec(db, "BEGIN IMMEDIATE"); rc != SQLITE_OK) return resultCode(rc);
-    tables = single(db, "SELECT count(*) FROM sqlite_master", &rc);
-    if (rc == SQLITE_OK && *tables == 0) rc = exec(db, kSchema);
+  if (*appId == 0) {
+    // Not marked as ours yet: either an empty file to make a store of, or
+    // another process is making it one right now. Look again under the
+    // write lock, header and tables together, so a schema committed between
+    // two reads is never taken for someone else's database.
+    if (rc = exec(db, "BEGIN IMMEDIATE"); rc != SQLITE_OK) {
+      noteError(s, "cannot open the settings store " + file.string() + ": " + sqlite3_errmsg(db));
+      return resultCode(rc);
+    }
+    appId = single(db, "PRAGMA application_id", &rc);
+    std::optional<std::int64_t> tables;
+    if (rc == SQLITE_OK) tables = single(db, "SELECT count(*) FROM sqlite_master", &rc);
+    if (rc == SQLITE_OK && *appId == 0 && *tables == 0) rc = exec(db, kSchema);
     if (rc == SQLITE_OK) rc = exec(db, "COMMIT");
     if (rc != SQLITE_OK) {
       exec(db, "ROLLBACK");
+      if (rc == SQLITE_NOTADB || rc == SQLITE_CORRUPT) return damaged(s, file, sqlite3_errmsg(db));
       noteError(s, "cannot create the settings store " + file.string() + ": " + sqlite3_errmsg(db));
       return resultCode(rc);
     }

@@ -207,12 +207,13 @@ bool FrmCarrowind::eventFilter(QObject* watched, QEvent* event) {
 
 host::Ref<host::IContentsView> FrmCarrowind::contentsView() {
   if (!document_) throw com::Error(com::E_POINTER, u"The dialog has no map document.");
-  return document_->CurrentContentsView();
+  auto view = document_->CurrentContentsView();
+  if (!view) throw com::Error(com::E_POINTER, u"The map document has no table of contents.");
+  return view;
 }
 
 host::Ref<host::ILayer> FrmCarrowind::selectedLayer() {
   auto view = contentsView();
-  if (!view) return nullptr;
   const host::Value item = view->SelectedItem();
   if (!item.isObject()) return nullptr;
   return com::query<host::ILayer>(item.object().get());

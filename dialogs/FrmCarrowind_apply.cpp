@@ -8,7 +8,7 @@
 #include <QRadioButton>
 
 #include "dialogs/FrmCarrowind_controls.h"
-#include "dialogs/decimal_text.h"
+#include "dialogs/wrap_length.h"
 #include "dialogs/dialog_errors.h"
 #include "host/classes.h"
 #include "platform/com/class_factory.h"
@@ -99,7 +99,9 @@ void FrmCarrowind::CmdApply_Click() {
   }
   if (made) {
     // 8a.
-    step([&] { view->Refresh(host::Value::null()); });
+    step([&] {
+      if (view) view->Refresh(host::Value::null());
+    });
     step([&] {
       if (auto dirty = com::query<host::IDocumentDirty>(document_.get())) dirty->SetDirty();
     });

@@ -5,7 +5,6 @@
 #include <QTabWidget>
 
 #include "dialogs/FrmCarrowind_controls.h"
-#include "dialogs/decimal_text.h"
 #include "dialogs/dialog_errors.h"
 #include "platform/locale/user_locale.h"
 #include "platform/messagebox/message_box.h"
@@ -43,7 +42,7 @@ void FrmCarrowind::LoadSettings() {
     c_->ChkAutoRefreshWarning->setChecked(isTrue(autoRefresh));
     c_->ChkDisplaySkippedWarning->setChecked(isTrue(skipped));
     c_->chkWrapLabels->setChecked(isTrue(wrap));
-    c_->txtWrapLength->setText(isDecimalText(length) ? q(length) : QStringLiteral("50"));
+    c_->txtWrapLength->setText(platform::locale::isDecimalText(length) ? q(length) : QStringLiteral("50"));
     const bool showIntro = isTrue(intro);
     c_->chkShowIntroduction->setChecked(showIntro);
     c_->SSTab1->setTabVisible(TabIntroduction, showIntro);
@@ -82,7 +81,7 @@ void FrmCarrowind::chkShowIntroduction_Click() {
 
 void FrmCarrowind::txtWrapLength_Change() {
   const std::u16string text = c_->txtWrapLength->text().toStdU16String();
-  if (isDecimalText(text)) storeOption(kWrapLength, text);
+  if (platform::locale::isDecimalText(text)) storeOption(kWrapLength, text);
 }
 
 }  // namespace dialogs

@@ -9,8 +9,10 @@
 // the selection or only the definition query's records count. Both paging
 // and "Show All" read the layer's display table, so joined fields list the
 // same way in both; a null value is listed as "<Null>". A failure ends the
-// fill with a message naming the step: 1 taking the layer and its table,
-// 2 listing the field's values, 3 listing the legend's classes.
+// fill with a message naming the step of that button's own sequence: for
+// "Show Next 50" 1 taking the layer, 2 listing a page of values, 3 listing
+// the legend's classes; for "Show All" 1 taking the layer, 3 listing every
+// value.
 //
 // The window is loaded when it is first shown and unloaded by Cancel or
 // its close box (the document is let go); the next show starts again at

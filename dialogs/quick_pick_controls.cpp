@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QEvent>
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QStringDecoder>
@@ -92,7 +93,17 @@ QuickPickControls::QuickPickControls(QWidget* owner, QWidget* txtExpression, QCo
       owner_(owner),
       txtExpression_(txtExpression),
       cmbQuickPicks_(cmbQuickPicks),
-      cmdDeleteQuickPick_(cmdDeleteQuickPick) {}
+      cmdDeleteQuickPick_(cmdDeleteQuickPick) {
+  cmbQuickPicks_->installEventFilter(this);
+}
+
+bool QuickPickControls::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == cmbQuickPicks_ && event->type() == QEvent::Wheel) {
+    event->ignore();
+    return true;
+  }
+  return QObject::eventFilter(watched, event);
+}
 
 QuickPickControls::QuickPickControls(QWidget* owner, QPlainTextEdit* txtExpression, QComboBox* cmbQuickPicks,
                                      QAbstractButton* cmdDeleteQuickPick)
@@ -135,6 +146,9 @@ void QuickPickControls::LoadQuickPicks() {
     cmbQuickPicks_->clear();
     for (const auto& name : names) cmbQuickPicks_->addItem(qs(name));
   }
+  // Qt makes the first entry current; Delete must act only on a pick the
+  // user chose.
+  cmbQuickPicks_->setCurrentIndex(-1);
   if (cmdDeleteQuickPick_) cmdDeleteQuickPick_->setEnabled(cmbQuickPicks_->count() > 0);
 }
 
@@ -219,8 +233,9 @@ void QuickPickControls::cmdExportQuickPicks_Click() {
     // Written whole or not at all: a failure leaves an earlier export intact.
     const std::u16string text = qp::exportText(u16(withFileLineBreaks(expressionText())));
     mapdoc::writeFileAtomically(*file, qs(text).toUtf8().toStdString());
-  } catch (const std::exception&) {
-    // File errors end the export without a message.
+  } catch (const std::exception& e) {
+    // The user must not believe a failed export was written.
+    mb::show(describe(e), u"Error Attempting To Export Quick Picks", mb::Icon::Critical);
   }
 }
 
@@ -229,8 +244,8 @@ void QuickPickControls::CmdSaveExpression_Click() {
     const auto file = fd::show(fileRequest(fd::Mode::Save, u16(kExpressionFilter), u"exp"));
     if (!file) return;
     mapdoc::writeFileAtomically(*file, fileBytes(expressionText()));
-  } catch (const std::exception&) {
-    // File errors end the save without a message.
+  } catch (const std::exception& e) {
+    mb::show(describe(e), u"Error Attempting To Save Expression", mb::Icon::Critical);
   }
 }
 

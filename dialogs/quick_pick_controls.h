@@ -52,6 +52,10 @@ class QuickPickControls : public QObject {
   static const QString kExpressionFilter;
   static const QString kExportFilter;
 
+ protected:
+  // Turning the wheel over the closed drop-down would recall a pick a notch.
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  public slots:
   void LoadQuickPicks();
   void CmbQuickPicks_Click();

@@ -51,7 +51,7 @@ std::optional<Stored> storedForm(const com::Variant& value) {
       break;
     case com::Variant::Kind::Text:
       s.text = value.text();
-      numeric = platform::locale::isNumeric(s.text, &number);
+      numeric = platform::locale::isDecimalText(s.text, &number);
       break;
     case com::Variant::Kind::Bool: s.text = value.boolean() ? u"TRUE" : u"FALSE"; break;
     case com::Variant::Kind::Date: s.text = platform::format::dateText(value.oleDate()); break;
@@ -112,43 +112,49 @@ com::Variant ReadSetting(HKEY hive, std::u16string_view path, std::u16string_vie
 
 namespace {
 
-void write(HKEY hive, std::u16string_view path, std::u16string_view name, const Stored* stored) {
+// The answer of the store to the write itself: the close that follows always
+// succeeds and would hide a refused value from callers that must know.
+LONG write(HKEY hive, std::u16string_view path, std::u16string_view name, const Stored* stored) {
   HKEY key{};
-  if (note(RegCreateKeyA(hive, codePage(path).c_str(), &key)) != ERROR_SUCCESS) return;
+  if (LONG opened = note(RegCreateKeyA(hive, codePage(path).c_str(), &key)); opened != ERROR_SUCCESS) return opened;
+  LONG written;
   const std::string valueName = codePage(name);
   if (stored->isNumber) {
     const auto n = static_cast<std::uint32_t>(stored->number);
     const BYTE bytes[4] = {static_cast<BYTE>(n), static_cast<BYTE>(n >> 8), static_cast<BYTE>(n >> 16),
                            static_cast<BYTE>(n >> 24)};
-    note(RegSetValueExA(key, valueName.c_str(), 0, REG_DWORD, bytes, sizeof bytes));
+    written = note(RegSetValueExA(key, valueName.c_str(), 0, REG_DWORD, bytes, sizeof bytes));
   } else {
     // The length counts bytes of the code page, not characters: a text with
     // letters beyond ASCII is stored whole.
     const std::string text = codePage(stored->text);
-    note(RegSetValueExA(key, valueName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                        static_cast<DWORD>(text.size() + 1)));
+    written = note(RegSetValueExA(key, valueName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                                  static_cast<DWORD>(text.size() + 1)));
   }
   note(RegCloseKey(key));
+  return written;
 }
 
 }  // namespace
 
-void WriteSetting(HKEY hive, std::u16string_view path, std::u16string_view name, const com::Variant& value) {
-  if (const auto stored = storedForm(value)) write(hive, path, name, &*stored);
+LONG WriteSetting(HKEY hive, std::u16string_view path, std::u16string_view name, const com::Variant& value) {
+  const auto stored = storedForm(value);
+  return stored ? write(hive, path, name, &*stored) : ERROR_INVALID_PARAMETER;
 }
 
-void WriteTextSetting(HKEY hive, std::u16string_view path, std::u16string_view name, std::u16string_view text) {
+LONG WriteTextSetting(HKEY hive, std::u16string_view path, std::u16string_view name, std::u16string_view text) {
   Stored stored;
   stored.text = trimBlanks(text);
-  write(hive, path, name, &stored);
+  return write(hive, path, name, &stored);
 }
 
-void DeleteSettingValue(HKEY hive, std::u16string_view path, std::u16string_view name) {
-  if (!KeyExists(hive, path)) return;
+LONG DeleteSettingValue(HKEY hive, std::u16string_view path, std::u16string_view name) {
+  if (!KeyExists(hive, path)) return ERROR_SUCCESS;
   HKEY key{};
-  if (note(RegOpenKeyA(hive, codePage(path).c_str(), &key)) != ERROR_SUCCESS) return;
-  note(RegDeleteValueA(key, codePage(name).c_str()));
+  if (LONG opened = note(RegOpenKeyA(hive, codePage(path).c_str(), &key)); opened != ERROR_SUCCESS) return opened;
+  const LONG deleted = note(RegDeleteValueA(key, codePage(name).c_str()));
   note(RegCloseKey(key));
+  return deleted;
 }
 
 void CreateKey(HKEY hive, std::u16string_view path) {

@@ -6,8 +6,9 @@
 // (UTF-8).
 //
 // What a write stores:
-// - a numeric text (the locale's numeric test; surrounding blanks ignored)
-//   or a number: REG_DWORD, rounded to a whole number, halves to the even
+// - a numeric text (platform::locale::isDecimalText: sign, digits, the
+//   locale's decimal separator or a point, exponent; surrounding blanks
+//   ignored), the same test the dialog applies to what is typed, or a number: REG_DWORD, rounded to a whole number, halves to the even
 //   neighbour ("12.5" -> 12, "12.6" -> 13, "-7" -> -7);
 // - a number whose rounded value does not fit a signed 32-bit integer: its
 //   text, trimmed, as REG_SZ, so nothing is silently changed or wrapped
@@ -26,6 +27,7 @@
 namespace support::basRegistry {
 
 using registry::HKEY;
+using registry::LONG;
 
 // True when the key can be opened.
 bool KeyExists(HKEY hive, std::u16string_view path);
@@ -36,14 +38,17 @@ bool KeyExists(HKEY hive, std::u16string_view path);
 com::Variant ReadSetting(HKEY hive, std::u16string_view path, std::u16string_view name);
 
 // Opens the key, creating it and missing parents, and stores the value.
-void WriteSetting(HKEY hive, std::u16string_view path, std::u16string_view name, const com::Variant& value);
+// Returns the store's answer to the write (callers of the dialog's options
+// ignore it; quick picks must not list a pick whose value was refused).
+LONG WriteSetting(HKEY hive, std::u16string_view path, std::u16string_view name, const com::Variant& value);
 
 // WriteSetting for a value that must stay text whatever it looks like:
 // trimmed, REG_SZ.
-void WriteTextSetting(HKEY hive, std::u16string_view path, std::u16string_view name, std::u16string_view text);
+LONG WriteTextSetting(HKEY hive, std::u16string_view path, std::u16string_view name, std::u16string_view text);
 
-// Deletes a value; nothing happens when its key does not exist.
-void DeleteSettingValue(HKEY hive, std::u16string_view path, std::u16string_view name);
+// Deletes a value; nothing happens (ERROR_SUCCESS) when its key does not
+// exist. Returns the store's answer to the delete.
+LONG DeleteSettingValue(HKEY hive, std::u16string_view path, std::u16string_view name);
 
 // Creates a key and any missing parents.
 void CreateKey(HKEY hive, std::u16string_view path);

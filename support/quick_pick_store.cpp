@@ -29,11 +29,10 @@ std::u16string joined(const std::vector<std::u16string>& names) {
   return list;
 }
 
-void storeList(const std::vector<std::u16string>& names) {
-  basRegistry::WriteTextSetting(HKEY_CURRENT_USER, kQuickPicksKey, kListValue, joined(names));
+bool storeList(const std::vector<std::u16string>& names) {
+  return basRegistry::WriteTextSetting(HKEY_CURRENT_USER, kQuickPicksKey, kListValue, joined(names)) ==
+         registry::ERROR_SUCCESS;
 }
-
-bool succeeded() { return basRegistry::LastResult() == registry::ERROR_SUCCESS; }
 
 // A whole number whose decimal text is exactly the expression.
 std::optional<std::int32_t> exactNumber(const std::u16string& text) {
@@ -126,14 +125,13 @@ SaveResult save(std::u16string_view name, std::u16string_view expressionText, bo
     if (!basRegistry::KeyExists(HKEY_CURRENT_USER, kQuickPicksKey)) return SaveResult::NoProductKey;
   }
   const std::u16string stored = storedExpression(expressionText);
-  if (auto number = exactNumber(stored)) {
-    basRegistry::WriteSetting(HKEY_CURRENT_USER, kQuickPicksKey, name, *number);
-  } else {
-    basRegistry::WriteTextSetting(HKEY_CURRENT_USER, kQuickPicksKey, name, stored);
-  }
-  if (!succeeded()) return SaveResult::Failed;
-  storeList(list);
-  if (!succeeded() || t.commit() != registry::ERROR_SUCCESS) return SaveResult::Failed;
+  const auto number = exactNumber(stored);
+  const registry::LONG written =
+      number ? basRegistry::WriteSetting(HKEY_CURRENT_USER, kQuickPicksKey, name, *number)
+             : basRegistry::WriteTextSetting(HKEY_CURRENT_USER, kQuickPicksKey, name, stored);
+  // Nothing is committed unless both the pick and the list were written.
+  if (written != registry::ERROR_SUCCESS || !storeList(list) || t.commit() != registry::ERROR_SUCCESS)
+    return SaveResult::Failed;
   return existing ? SaveResult::Updated : SaveResult::Saved;
 }
 
@@ -143,10 +141,10 @@ DeleteResult remove(std::u16string_view name) {
   auto list = names();
   auto it = std::find_if(list.begin(), list.end(), [&](const auto& n) { return sameName(n, name); });
   if (it == list.end()) return DeleteResult::NotFound;
-  basRegistry::DeleteSettingValue(HKEY_CURRENT_USER, kQuickPicksKey, *it);
+  const registry::LONG deleted = basRegistry::DeleteSettingValue(HKEY_CURRENT_USER, kQuickPicksKey, *it);
+  if (deleted != registry::ERROR_SUCCESS && deleted != registry::ERROR_FILE_NOT_FOUND) return DeleteResult::Failed;
   list.erase(it);
-  storeList(list);
-  if (!succeeded() || t.commit() != registry::ERROR_SUCCESS) return DeleteResult::Failed;
+  if (!storeList(list) || t.commit() != registry::ERROR_SUCCESS) return DeleteResult::Failed;
   return DeleteResult::Deleted;
 }
 

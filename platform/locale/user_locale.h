@@ -36,6 +36,12 @@ std::u16string currencySymbol();
 // On success value receives the number.
 bool isNumeric(std::u16string_view text, double* value = nullptr);
 
+// The narrower test of a plain decimal number, for settings typed into a
+// box: surrounding blanks, an optional sign, digits with an optional decimal
+// separator (the locale's, or a point), an optional exponent. No grouping,
+// currency or parentheses. On success value receives the number.
+bool isDecimalText(std::u16string_view text, double* value = nullptr);
+
 // Case mapping by the Ctype category's rules.
 std::u16string toUpper(std::u16string_view text);
 std::u16string toLower(std::u16string_view text);

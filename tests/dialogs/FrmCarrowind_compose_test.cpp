@@ -230,6 +230,9 @@ TEST_F(Compose, QuickPicksAndExpressionFilesWorkOnTheDialogsOwnControls) {
   EXPECT_TRUE(control("CmdApply")->isEnabled());
 
   setExpression("");
+  // Nothing is chosen until the user picks an entry.
+  EXPECT_EQ(picks->currentIndex(), -1);
+  picks->setCurrentIndex(0);
   emit picks->activated(0);
   EXPECT_EQ(text(), "[USE].First [ACRES].Sum");
   // The next opening reads them back.

@@ -296,6 +296,13 @@ TEST_F(QuickPickHandlers, DeleteAsksThenRemovesThePick) {
   EXPECT_EQ(storedList(), u"Two");
   EXPECT_EQ(reg::SettingText(stored(u"One")), u"");
   EXPECT_TRUE(deleteButton->isEnabled());
+  // No pick is shown as chosen until the user chooses one, so a second
+  // Delete cannot remove a pick nobody picked.
+  EXPECT_EQ(combo->currentText(), "");
+  controls->CmdDeleteQuickPick_Click();
+  EXPECT_EQ(messages().size(), 2u);
+  EXPECT_EQ(entries(), QStringList{"Two"});
+  combo->setCurrentIndex(combo->findText("Two"));
 
   // The last one: the stored list is empty, the button stays as it was.
   ui->answerMessage(mb::Result::Yes);
@@ -392,12 +399,30 @@ TEST_F(QuickPickHandlers, FailedFileOperationsLeaveTheExpression) {
   controls->CmdLoadExpression_Click();
   EXPECT_EQ(expression->toPlainText(), "kept");
 
+  EXPECT_TRUE(messages().empty());
+
+  // A write that fails is shown; a cancel is not; an earlier file stays whole.
   ui->answerFile(dir / "no such folder" / "x.exp");
   controls->CmdSaveExpression_Click();
   ui->cancelFile();
   controls->CmdSaveExpression_Click();
   EXPECT_FALSE(fs::exists(dir / "no such folder"));
-  EXPECT_TRUE(messages().empty());
+  ASSERT_EQ(messages().size(), 1u);
+  EXPECT_EQ(message(0).title, u"Error Attempting To Save Expression");
+  EXPECT_EQ(message(0).icon, mb::Icon::Critical);
+
+  install();
+  ASSERT_EQ(qp::save(u"Acres", u"[ACRES].Sum", false), qp::SaveResult::Saved);
+  controls->LoadQuickPicks();
+  // A folder that is a file: no user, root included, can write there.
+  {
+    std::ofstream(dir / "plain") << "earlier";
+  }
+  ui->answerFile(dir / "plain" / "picks.txt");
+  controls->cmdExportQuickPicks_Click();
+  EXPECT_EQ(readBytes(dir / "plain"), "earlier");
+  ASSERT_EQ(messages().size(), 2u);
+  EXPECT_EQ(message(1).title, u"Error Attempting To Export Quick Picks");
 }
 
 TEST_F(QuickPickHandlers, WiredControlsAndARichTextBox) {

@@ -122,6 +122,15 @@ TEST_F(BasRegistry, TheNumericTestFollowsTheLocale) {
   EXPECT_EQ(raw("v"), (Raw{REG_DWORD, dword(12)}));
   WriteSetting(HKEY_CURRENT_USER, kProduct, u"v", u"12,51");
   EXPECT_EQ(raw("v"), (Raw{REG_DWORD, dword(13)}));
+  // A point is read as the dialog reads it (a decimal point), so the stored
+  // wrap length is the one the labels were wrapped at; grouping, currency
+  // and parentheses make text.
+  WriteSetting(HKEY_CURRENT_USER, kProduct, u"v", u"12.6");
+  EXPECT_EQ(raw("v"), (Raw{REG_DWORD, dword(13)}));
+  for (std::u16string_view text : {u"1.000,5", u"12 €", u"(5)"}) {
+    WriteSetting(HKEY_CURRENT_USER, kProduct, u"v", com::Variant(std::u16string(text)));
+    EXPECT_EQ(raw("v").type, REG_SZ);
+  }
 }
 
 TEST_F(BasRegistry, OddStoredValuesReadAsText) {

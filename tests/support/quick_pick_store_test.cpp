@@ -99,6 +99,17 @@ TEST_F(QuickPicks, ANumberIsStoredAsOneOnlyWhenItGivesTheExpressionBack) {
   EXPECT_EQ(expression(u"n"), u"42");
 }
 
+TEST_F(QuickPicks, APickTheStoreRefusesIsNeitherListedNorReportedSaved) {
+  install();
+  ASSERT_EQ(save(u"Acres", u"[ACRES].Sum", false), SaveResult::Saved);
+  // The store refuses value names beyond its limit.
+  const std::u16string tooLong(20000, u'n');
+  EXPECT_EQ(save(tooLong, u"[USE].First", false), SaveResult::Failed);
+  EXPECT_EQ(list(), u"Acres");
+  EXPECT_EQ(remove(tooLong), DeleteResult::NotFound);
+  EXPECT_EQ(expression(u"Acres"), u"[ACRES].Sum");
+}
+
 TEST_F(QuickPicks, TheListDecidesWhatExists) {
   install();
   basRegistry::CreateKey(HKEY_CURRENT_USER, kQuickPicksKey);

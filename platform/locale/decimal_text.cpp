@@ -1,12 +1,12 @@
-#include "dialogs/decimal_text.h"
-
+// The plain decimal test shared by the settings store and the dialog, so
+// that what the dialog accepts is what the store keeps as a number.
 #include <charconv>
 #include <cmath>
 #include <string>
 
 #include "platform/locale/user_locale.h"
 
-namespace dialogs {
+namespace platform::locale {
 namespace {
 
 bool isBlank(char16_t c) { return c == u' ' || c == u'\t'; }
@@ -17,7 +17,7 @@ bool isDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 bool isDecimalText(std::u16string_view text, double* value) {
   while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
   while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
-  const std::u16string separator = platform::locale::decimalSeparator();
+  const std::u16string separator = decimalSeparator();
   // Rebuilt in the C form that from_chars reads.
   std::string c;
   std::size_t i = 0;
@@ -55,12 +55,4 @@ bool isDecimalText(std::u16string_view text, double* value) {
   return true;
 }
 
-std::int16_t wrapLengthFor(bool wrapLabels, std::u16string_view text) {
-  double v = 0;
-  if (!wrapLabels || !isDecimalText(text, &v)) return 0;
-  const double n = std::nearbyint(v);  // the default rounding mode: halves to even
-  if (n < 1 || n > 32767) return 0;
-  return static_cast<std::int16_t>(n);
-}
-
-}  // namespace dialogs
+}  // namespace platform::locale

@@ -1,21 +1,22 @@
+#include <charconv>
+
 #include "engine/class_labels.h"
 #include "engine/label_makers.h"
 #include "engine/text_compare.h"
 #include "host/renderer.h"
 #include "platform/format/value_text.h"
-#include "platform/locale/user_locale.h"
 
 namespace engine {
 namespace {
 
-// A break as the data source reads it: the number text with a point for
-// the decimal separator whatever the user's locale, so "2,5" never reaches
-// a where clause.
+// A break as the data source reads it: the shortest text that reads back as
+// the same double, with a point whatever the user's locale. Fifteen
+// significant digits would move a break such as 3142892.0976928216 below
+// itself, and the record lying on it would leave its class.
 std::u16string clauseNumber(double value) {
-  std::u16string text = platform::format::numberText(value);
-  const std::u16string separator = platform::locale::decimalSeparator();
-  if (separator != u".") text = replaceNoCase(text, separator, u".");
-  return text;
+  char buffer[32];
+  const auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
+  return std::u16string(buffer, end);
 }
 
 }  // namespace

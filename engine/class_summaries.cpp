@@ -73,20 +73,32 @@ RecordSource resolveRecordSource(const LabelerFields& fields, host::ILayer* laye
     s.table = require<host::ITable>(featureLayer->FeatureClass());
   }
   s.tableClass = require<host::IClass>(s.table);
+  // A layer drawn from a definition selection set holds only those
+  // records: every summary, the statistics too, reads them alone.
   s.walkSet = s.definition->DefinitionSelectionSet();
+  std::shared_ptr<const std::unordered_set<std::int32_t>> narrowedIds;
   if (fields.ApplySelectionSet) {
     // The current selection narrows every summary; without one nothing
-    // changes. It is always a subset of the layer's records, so it stands in
-    // for a definition selection set too.
+    // changes. Where the layer has a definition selection set, only the
+    // selected records that the layer holds count.
     if (auto selection = ref.as<host::IFeatureSelection>()) {
       auto set = selection->SelectionSet();
       if (set && set->Count() > 0) {
+        if (s.walkSet) {
+          const auto layerIds = s.walkSet->IDs();
+          const std::unordered_set<std::int32_t> inLayer(layerIds.begin(), layerIds.end());
+          auto both = std::make_shared<std::unordered_set<std::int32_t>>();
+          for (auto id : set->IDs())
+            if (inLayer.count(id)) both->insert(id);
+          narrowedIds = std::move(both);
+        }
         s.walkSet = set;
-        s.statisticsFromWalkSet = true;
       }
     }
   }
-  if (s.walkSet && fields.TableIsJoined) {
+  if (narrowedIds) {
+    s.walkIds = std::move(narrowedIds);
+  } else if (s.walkSet && fields.TableIsJoined) {
     const auto ids = s.walkSet->IDs();
     s.walkIds = std::make_shared<const std::unordered_set<std::int32_t>>(ids.begin(), ids.end());
   }
@@ -134,13 +146,13 @@ class IdFilteredCursor : public com::Object<host::ICursor> {
 
 }  // namespace
 
-host::Ref<host::ICursor> RecordSource::search(host::IQueryFilter* filter, bool restrictToWalkSet) const {
-  if (restrictToWalkSet && walkIds) {
+host::Ref<host::ICursor> RecordSource::search(host::IQueryFilter* filter) const {
+  if (walkIds) {
     auto rows = table->Search(filter, true);
     if (!rows) objectNotSet();
     return com::make<IdFilteredCursor>(std::move(rows), walkIds);
   }
-  if (restrictToWalkSet && walkSet) return searchSet(walkSet.get(), filter);
+  if (walkSet) return searchSet(walkSet.get(), filter);
   auto rows = table->Search(filter, true);
   if (!rows) objectNotSet();
   return rows;
@@ -151,7 +163,7 @@ bool summariseField(const RecordSource& source, host::IQueryFilter* filter, cons
   const int position = source.fieldPosition(name);
   const int type = source.fieldType(position);
 
-  host::Ref<host::ICursor> cursor = source.search(filter, true);
+  host::Ref<host::ICursor> cursor = source.search(filter);
   std::int32_t count = 0;
   com::Variant first, last;
   while (auto row = cursor->NextRow()) {
@@ -166,7 +178,7 @@ bool summariseField(const RecordSource& source, host::IQueryFilter* filter, cons
   out.Count = count <= 32767 ? com::Variant(static_cast<std::int16_t>(count)) : com::Variant(count);
 
   if (isNumericFieldType(type)) {
-    host::Ref<host::ICursor> statsCursor = source.search(filter, source.statisticsFromWalkSet);
+    host::Ref<host::ICursor> statsCursor = source.search(filter);
     auto stats = com::create<host::IDataStatistics>(host::CLSID_DataStatistics);
     stats->SampleRate(sampleRate);
     stats->Field(name);

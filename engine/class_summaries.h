@@ -45,19 +45,18 @@ struct RecordSource {
   host::Ref<host::IFeatureLayerDefinition> definition;
   host::Ref<host::ITable> table;
   host::Ref<host::IClass> tableClass;
-  // The records the summaries may read when not the whole table: the
+  // The records the summaries read when not the whole table: the
   // definition selection set, or the layer's current selection when the
   // labeler is asked to honour it and there is one.
   host::Ref<host::ISelectionSet> walkSet;
-  // Only the current selection also restricts the statistics.
-  bool statisticsFromWalkSet = false;
-  // On a joined table the walk set belongs to the layer's own table, so its
-  // records are picked out of the joined rows by object ID instead.
+  // When set, the records are picked out of the table's rows by object ID
+  // instead: on a joined table, whose rows the layer's sets do not hold, and
+  // for a selection narrowed to the definition selection set.
   std::shared_ptr<const std::unordered_set<std::int32_t>> walkIds;
 
-  // The records that pass filter: of the walk set when restricted and there
-  // is one, else of the whole table.
-  host::Ref<host::ICursor> search(host::IQueryFilter* filter, bool restrictToWalkSet) const;
+  // The records that pass filter: of the walk set when there is one, else
+  // of the whole table.
+  host::Ref<host::ICursor> search(host::IQueryFilter* filter) const;
 
   int fieldPosition(const std::u16string& name) const;
   int fieldType(int position) const;

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "mapdoc/data/ogr_table.h"
 #include "mapdoc/data/open.h"
 #include "platform/text/utf.h"
 
@@ -32,6 +33,19 @@ std::string valueLiteral(const std::string& value, int type) {
     if (ec == std::errc() && ptr == end && std::isfinite(number)) return sqlNumber(number);
   }
   return sqlString(value);
+}
+
+std::string valueComparison(host::ITable* table, const host::Text& field, const std::string& value) {
+  const int type = fieldType(table, field);
+  const std::string ref = fieldRef(table, field);
+  auto dialect = com::query<data::ITableDialect>(table);
+  const bool isoDate = value.size() == 10 && value[4] == '-' && value[7] == '-';
+  if (type == host::FieldTypeDate && isoDate && dialect && !dialect->DatabaseFilters()) {
+    std::string slashed = value;
+    slashed[4] = slashed[7] = '/';
+    return "CAST(" + ref + " AS CHARACTER(10)) = " + sqlString(slashed);
+  }
+  return ref + " = " + valueLiteral(value, type);
 }
 
 std::string fieldRef(host::ITable* table, const host::Text& field) { return text::toUtf8(quoteField(table, field)); }

@@ -118,7 +118,7 @@ std::string UniqueValueRenderer::valueClause(const host::Text& value, host::ITab
   for (std::size_t f = 0; f < fields_.size(); ++f) {
     const std::string part = f < parts.size() ? toUtf8(parts[f]) : std::string();
     if (f) clause += " AND ";
-    clause += fieldRef(table, fields_[f]) + " = " + valueLiteral(part, fieldType(table, fields_[f]));
+    clause += valueComparison(table, fields_[f], part);
   }
   return fields_.size() > 1 ? "(" + clause + ")" : clause;
 }

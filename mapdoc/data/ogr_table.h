@@ -15,6 +15,8 @@ struct ITableDialect : host::IUnknown {
   COM_INTERFACE("4E0C2B7A-5D1F-4B6E-9A35-7C81D2F0E6A4")
   virtual FieldQuoting Quoting() = 0;
   virtual host::Text TableName() = 0;
+  // False when OGR's own SQL evaluates the table's where clauses.
+  virtual bool DatabaseFilters() = 0;
 };
 
 // Object IDs of a table's records, for selection sets that read a few
@@ -55,6 +57,7 @@ class OgrTable : public com::Object<host::IFeatureClass, host::ITable, host::ICl
   // ITableDialect
   FieldQuoting Quoting() override { return kind_.quoting; }
   host::Text TableName() override { return name_; }
+  bool DatabaseFilters() override { return kind_.databaseFilters; }
   // ITableIds
   bool ReadsById() override { return state_->lazyFields; }
   std::shared_ptr<const IdList> MatchingIds(host::IQueryFilter* filter) override;

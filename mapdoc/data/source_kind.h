@@ -24,6 +24,10 @@ struct SourceKind {
   // One record is read by its ID at a fixed offset, so reading the IDs a
   // clause selected beats evaluating the clause again.
   bool fastReadById = false;
+  // The driver hands attribute filters to a database engine of its own;
+  // otherwise OGR evaluates them, and its date comparisons parse every
+  // record's date, failing on a blank one.
+  bool databaseFilters = false;
 };
 
 // driver: the GDAL short name ("ESRI Shapefile", "GPKG", ...); spatial:

@@ -3,6 +3,8 @@
 // the test itself, grouped by the test's own reading of each class.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -212,6 +214,41 @@ TEST_F(LabelMaking, ClassBreaksAndTheirBivariateTwin) {
   }
 }
 
+// Breaks made from the data (quantiles, natural breaks) lie on records'
+// values with every digit a double holds; each such record belongs to the
+// class whose upper break it is, as the map draws it.
+TEST_F(LabelMaking, ARecordLyingOnABreakStaysInItsClass) {
+  const std::vector<std::pair<std::string, std::string>> onWorld = {
+      {"/landuse.shp\"", "/world/world.gpkg\""}, {"\"ACRES\"", "\"area_km2\""}, {"\"min_break\": 1.2", "\"min_break\": 0"}};
+  std::vector<double> areas;
+  for (auto& r : layerRecords(engine_test::open(variant("class_breaks.cwmap", onWorld))))
+    if (r.at(u"area_km2").isNumber()) areas.push_back(num(r.at(u"area_km2")));
+  std::sort(areas.begin(), areas.end());
+  ASSERT_GT(areas.size(), 100u);
+  const std::vector<double> breaks = {areas[areas.size() / 4], areas[areas.size() / 2], areas[areas.size() * 3 / 4],
+                                      areas.back()};
+  auto edits = onWorld;
+  const char* uppers[] = {"\"upper\": 2.5,", "\"upper\": 4,", "\"upper\": 6,", "\"upper\": 8.5,"};
+  for (std::size_t i = 0; i < breaks.size(); ++i) {
+    char exact[32];
+    *std::to_chars(exact, exact + sizeof exact, breaks[i]).ptr = '\0';
+    edits.emplace_back(uppers[i], std::string("\"upper\": ") + exact + ",");
+  }
+  auto s = engine_test::open(variant("class_breaks.cwmap", edits));
+  std::vector<Tally> want(breaks.size());
+  for (double a : areas) {
+    for (std::size_t i = 0; i < breaks.size(); ++i) {
+      if (a <= breaks[i]) {
+        want[i].count++;
+        want[i].sum += a;
+        break;
+      }
+    }
+  }
+  ASSERT_TRUE(l->MakeLabels(s.layer.get(), u"[area_km2].Count|[area_km2].Sum")) << text::toUtf8(l->Message());
+  expectCountsAndSums(labels(*l), want);
+}
+
 TEST_F(LabelMaking, DefinitionQueryOnAndOff) {
   auto s = open("definition_query.cwmap");
   auto rows = layerRecords(s);
@@ -225,27 +262,35 @@ TEST_F(LabelMaking, DefinitionQueryOnAndOff) {
   }
 }
 
-TEST_F(LabelMaking, DefinitionSelectionGivesFirstLastAndCountStatisticsFromTheTable) {
+// The layer holds only its definition selection set: counts and statistics
+// alike come from it, and a current selection narrows it further.
+TEST_F(LabelMaking, DefinitionSelectionIsTheLayersRecordsForEverySummary) {
   auto s = open("definition_selection.cwmap");
   auto ids = s.layer.as<host::IFeatureLayerDefinition>()->DefinitionSelectionSet()->IDs();
-  const std::set<std::int32_t> chosen(ids.begin(), ids.end());
+  const std::set<std::int32_t> inLayer(ids.begin(), ids.end());
   auto values = classValues(s.renderer);
   auto rows = layerRecords(s);
   auto inSet = tallyByValue(rows, u"USE", values, true, [&](const Record& r) {
-    return chosen.count(r.at(u"#OID").int32()) > 0;
+    return inLayer.count(r.at(u"#OID").int32()) > 0;
   });
-  auto whole = tallyByValue(rows, u"USE", values, true, [](auto&) { return true; });
   ASSERT_TRUE(l->MakeLabels(s.layer.get(), u"[USE].Count|[ACRES].Sum")) << text::toUtf8(l->Message());
-  auto got = labels(*l);
-  ASSERT_EQ(got.size(), inSet.size());
-  for (std::size_t i = 0; i < got.size(); ++i) {
-    if (inSet[i].count == 0) {
-      EXPECT_EQ(got[i], u"$$SKIPPED");
-      continue;
-    }
-    Tally t; t.count = inSet[i].count; t.sum = whole[i].sum; std::vector<Tally> mixed{t};
-    expectCountsAndSums({got[i]}, mixed);
+  expectCountsAndSums(labels(*l), inSet);
+
+  // Select every other record of the table, half of them outside the layer.
+  auto selection = s.layer.as<host::IFeatureSelection>()->SelectionSet();
+  std::set<std::int32_t> chosen;
+  for (std::size_t i = 0; i < rows.size(); i += 2) {
+    chosen.insert(rows[i].at(u"#OID").int32());
+    selection->Add(rows[i].at(u"#OID").int32());
   }
+  auto l2 = com::make<QVXCarrowind>();
+  l2->ApplySelectionSet(true);
+  auto both = tallyByValue(rows, u"USE", values, true, [&](const Record& r) {
+    const auto id = r.at(u"#OID").int32();
+    return inLayer.count(id) > 0 && chosen.count(id) > 0;
+  });
+  ASSERT_TRUE(l2->MakeLabels(s.layer.get(), u"[USE].Count|[ACRES].Sum")) << text::toUtf8(l2->Message());
+  expectCountsAndSums(labels(*l2), both);
 }
 
 TEST_F(LabelMaking, CurrentSelectionIsHonouredOnlyWhenAsked) {

@@ -129,6 +129,30 @@ TEST(UniqueValueClauses, TheDefaultClassHoldsTheNulls) {
   EXPECT_EQ(classes->Class(classes->ClassCount() - 1), u"<all other values>");
 }
 
+// The same dates select the same records from a shapefile, whose blank dates
+// OGR's own date comparison cannot parse, and from a GeoPackage.
+TEST(UniqueValueClauses, DatesSelectTheSameRecordsFromEverySource) {
+  const std::string renderer = R"({"type": "unique_values", "fields": ["SURVEYED"], "classes": [
+      {"values": ["1998-01-02"]}, {"values": ["1998-02-14", "1998-01-09"]}], "default": {"label": "other"}})";
+  std::vector<std::vector<std::size_t>> counts;
+  for (const char* source : {"data/landuse.shp", "data/landuse.gpkg"}) {
+    SCOPED_TRACE(source);
+    const auto s = fromJson(layerDocument((kExamples / source).string(), renderer));
+    auto classes = com::query<host::IRendererClasses>(s.renderer.get());
+    std::vector<std::size_t> perClass;
+    std::size_t all = 0;
+    for (int c = 0; c < classes->ClassCount(); ++c) {
+      perClass.push_back(selected(s.table.get(), classes->WhereClause(c, s.table.get())).size());
+      all += perClass.back();
+    }
+    EXPECT_GT(perClass[0], 0u);
+    EXPECT_GT(perClass[1], perClass[0] > 0 ? 1u : 0u);
+    EXPECT_EQ(all, static_cast<std::size_t>(s.table->RowCount(nullptr)));
+    counts.push_back(perClass);
+  }
+  EXPECT_EQ(counts[0], counts[1]);
+}
+
 TEST(UniqueValueClauses, GroupedValuesLeadWithOneValuePerClass) {
   const auto s = load("grouped_values.cwmap");
   auto unique = com::query<host::IUniqueValueRenderer>(s.renderer.get());

@@ -56,7 +56,6 @@ std::string escapeAttribute(std::string_view value, char quote) {
     switch (c) {
       case '&': out += "&amp;"; break;
       case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
       case '\n': out += "&#xa;"; break;
       case '\r': out += "&#xd;"; break;
       case '\t': out += "&#x9;"; break;

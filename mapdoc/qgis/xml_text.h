@@ -27,9 +27,9 @@ struct ValueSpan {
 // when the element has no such attribute.
 ValueSpan attributeSpan(const std::string& text, const pugi::xml_node& element, std::string_view name);
 
-// value as an attribute's text between the given quotes, the way QGIS
-// writes it: & < > and the quote as entities, line breaks and tabs as
-// character references. Throws std::runtime_error for a character XML 1.0
+// value as an attribute's text between the given quotes, the way QGIS (Qt)
+// writes it: & < and the quote as entities (> as itself), line breaks and
+// tabs as character references. Throws std::runtime_error for a character XML 1.0
 // cannot hold.
 std::string escapeAttribute(std::string_view value, char quote);
 

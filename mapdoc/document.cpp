@@ -8,6 +8,7 @@
 #include "mapdoc/application.h"
 #include "mapdoc/atomic_file.h"
 #include "mapdoc/data/open.h"
+#include "mapdoc/file_text.h"
 #include "mapdoc/group_layer.h"
 #include "mapdoc/qgis/qgis_document.h"
 #include "platform/com/class_factory.h"
@@ -43,16 +44,7 @@ host::Ref<MapDocument> MapDocument::open(const fs::path& file, const OpenOptions
     return qgis::openQgisDocument(file, options);
   }
   if (!options.styleData.empty()) throw DocumentError(file, "", "only a QGIS layer style (.qml) takes a data source");
-  std::ifstream in(file, std::ios::binary);
-  if (!in) throw DocumentError(file, "", "cannot be opened for reading");
-  std::stringstream buffer;
-  buffer << in.rdbuf();
-  Json json;
-  try {
-    json = Json::parse(buffer.str());
-  } catch (const Json::parse_error& e) {
-    throw DocumentError(file, "", std::string("is not valid JSON: ") + e.what());
-  }
+  const Json json = readJsonFile(file);
   auto doc = fromJson(json, file);
   return doc;
 }

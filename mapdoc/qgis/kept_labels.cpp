@@ -1,10 +1,8 @@
 #include "mapdoc/qgis/kept_labels.h"
 
-#include <fstream>
-#include <sstream>
-
 #include "mapdoc/atomic_file.h"
 #include "mapdoc/document_error.h"
+#include "mapdoc/file_text.h"
 
 namespace mapdoc::qgis {
 namespace {
@@ -16,16 +14,7 @@ constexpr char kFormat[] = "carrowind-kept-labels";
 Json readKeptLabels(const std::filesystem::path& file) {
   std::error_code ec;
   if (!std::filesystem::exists(file, ec)) return Json::object();
-  std::ifstream in(file, std::ios::binary);
-  if (!in) throw DocumentError(file, "", "cannot be opened for reading");
-  std::stringstream text;
-  text << in.rdbuf();
-  Json json;
-  try {
-    json = Json::parse(text.str());
-  } catch (const Json::parse_error& e) {
-    throw DocumentError(file, "", std::string("is not valid JSON: ") + e.what());
-  }
+  const Json json = readJsonFile(file);
   if (!json.is_object() || json.value("format", "") != kFormat || !json.contains("layers") || !json["layers"].is_object())
     throw DocumentError(file, "", std::string("is not a file of kept labels (\"format\": \"") + kFormat + "\")");
   for (const auto& [id, layer] : json["layers"].items())

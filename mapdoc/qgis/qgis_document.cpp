@@ -1,11 +1,10 @@
 #include "mapdoc/qgis/qgis_document.h"
 
 #include <cstring>
-#include <fstream>
 #include <map>
-#include <sstream>
 
 #include "mapdoc/feature_layer.h"
+#include "mapdoc/file_text.h"
 #include "mapdoc/group_layer.h"
 #include "mapdoc/qgis/layer_source.h"
 #include "mapdoc/qgis/legend_items.h"
@@ -209,14 +208,6 @@ MapDocument::Parts Reader::readStyle(const std::string& data) {
   return parts;
 }
 
-std::string readBytes(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) throw DocumentError(file, "", "cannot be opened for reading");
-  std::stringstream buffer;
-  buffer << in.rdbuf();
-  return buffer.str();
-}
-
 }  // namespace
 
 bool isQgisFile(const fs::path& file) { return fileKind(file).has_value(); }
@@ -226,7 +217,7 @@ host::Ref<MapDocument> openQgisDocument(const fs::path& path, const OpenOptions&
   const auto kind = *fileKind(file);
   if (kind != FileKind::Style && !options.styleData.empty())
     throw DocumentError(file, "", "only a QGIS layer style (.qml) takes a data source");
-  std::string bytes = readBytes(file);
+  std::string bytes = readFileText(file);
   std::string member, text = bytes;
   if (kind == FileKind::ZippedProject) {
     try {

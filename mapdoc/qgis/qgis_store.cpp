@@ -1,11 +1,10 @@
 #include "mapdoc/qgis/qgis_store.h"
 
-#include <fstream>
 #include <map>
-#include <sstream>
 
 #include "mapdoc/atomic_file.h"
 #include "mapdoc/document_error.h"
+#include "mapdoc/file_text.h"
 #include "mapdoc/qgis/kept_labels.h"
 #include "mapdoc/qgis/zipped_project.h"
 #include "platform/text/utf.h"
@@ -18,12 +17,13 @@ namespace {
 constexpr char kOriginalLabels[] = "original_labels";
 constexpr char kOverrides[] = "legend_overrides";
 
-std::string readBytes(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return {};
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
+// What the file holds now ("" when it cannot be read).
+std::string bytesNow(const fs::path& file) {
+  try {
+    return readFileText(file);
+  } catch (const DocumentError&) {
+    return {};
+  }
 }
 
 std::string layerName(host::ILayer* layer) { return text::toUtf8(layer->Name()); }
@@ -150,7 +150,7 @@ void QgisStore::save(MapDocument&, const fs::path& file) {
     throw DocumentError(target, "", "the project names its data by paths relative to its folder, so it can only be written "
                                     "into that folder (" + file_.parent_path().string() + ")");
   const bool over = target == file_;
-  if (over && readBytes(file_) != bytes_)
+  if (over && bytesNow(file_) != bytes_)
     throw DocumentError(file_, "", "changed on disk since it was read (saved in QGIS?); nothing was written. Run again");
 
   Json kept = kept_;

@@ -258,10 +258,13 @@ def main():
             roundtrip(folder, name)
     finally:
         shutil.rmtree(folder, ignore_errors=True)
-    app.exitQgis()
-    print(f"{0 if failures else 1} passed, {1 if failures else 0} failed")
+    print(f"{0 if failures else 1} passed, {1 if failures else 0} failed", flush=True)
     return 1 if failures else 0
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    # Headless QGIS may crash tearing itself down while Python frees the
+    # projects it still holds; the outcome is known by then.
+    code = main()
+    sys.stderr.flush()
+    os._exit(code)

@@ -9,6 +9,10 @@
 namespace mapdoc::qgis {
 namespace {
 
+// Far above any project QGIS writes; a larger claim is a broken or hostile
+// archive, not one to hold in memory.
+constexpr zip_uint64_t kLargestProject = 512u << 20;
+
 [[noreturn]] void fail(const std::string& what, zip_error_t* error) {
   const std::string reason = error ? zip_error_strerror(error) : "unknown error";
   throw std::runtime_error(what + ": " + reason);
@@ -49,6 +53,7 @@ ZippedProject unzipProject(const std::string& bytes) {
     zip_stat_t st;
     if (zip_stat_index(archive.get(), static_cast<zip_uint64_t>(i), 0, &st) != 0)
       fail("cannot read the archive", zip_get_error(archive.get()));
+    if (st.size > kLargestProject) throw std::runtime_error(std::string(name) + " claims to be larger than 512 MiB");
     zip_file_t* file = zip_fopen_index(archive.get(), static_cast<zip_uint64_t>(i), 0);
     if (!file) fail(std::string("cannot read ") + name, zip_get_error(archive.get()));
     std::string text(static_cast<std::size_t>(st.size), '\0');

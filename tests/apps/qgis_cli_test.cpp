@@ -116,6 +116,19 @@ TEST_F(QgisCli, LayersThatCannotBeLabelledOrNamedSayWhyAndNothingIsWritten) {
   EXPECT_NE(twice.err.find("2 layers are named \"Parcels\""), std::string::npos) << twice.err;
   EXPECT_EQ(readFile(dir / "odd.qgs"), project);
   EXPECT_FALSE(fs::exists(dir / "odd.qgs.carrowind.json"));
+
+  // a renderer QGIS does not write, and data that is gone
+  const std::string made = replaced(original, R"(type="graduatedSymbol")", R"(type="madeUpRenderer")");
+  std::ofstream(dir / "made.qgs") << made;
+  const Result unknown = carrowind("apply " + path("made.qgs") + " --layer 'Parcel size' --expr '[ACRES].Sum'");
+  EXPECT_EQ(unknown.exitCode, 1);
+  EXPECT_NE(unknown.err.find("\"madeUpRenderer\" is not one QGIS writes"), std::string::npos) << unknown.err;
+  fs::remove(dir / "data" / "landuse.gpkg");
+  const Result gone = carrowind("apply " + path("made.qgs") + " --layer 'North parcels' --expr '[ACRES].Sum'");
+  EXPECT_EQ(gone.exitCode, 2);
+  EXPECT_NE(gone.err.find("cannot be opened"), std::string::npos) << gone.err;
+  EXPECT_EQ(readFile(dir / "made.qgs"), made);
+  EXPECT_FALSE(fs::exists(dir / "made.qgs.carrowind.json"));
 }
 
 }  // namespace

@@ -144,8 +144,10 @@ def carrowind(*args):
 
 
 def without_labels(text):
+    """text with every class label and legend item's own label blanked out."""
     text = re.sub(r'(<(?:category|range)\b[^>]*?\slabel=)"[^"]*"', r'\1""', text)
-    return re.sub(r'(name="legend/label-\d+"[^>]*?\svalue=|\svalue=)"[^"]*"(?=[^>]*name="legend/label-)', r'\1""', text)
+    blank = lambda tag: re.sub(r'(\svalue=)"[^"]*"', r'\1""', tag.group(0))
+    return re.sub(r'<(?:Option|property)\b[^>]*"legend/label-\d+"[^>]*>', blank, text)
 
 
 def read_text(path):

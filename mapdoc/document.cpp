@@ -1,8 +1,6 @@
 #include "mapdoc/document.h"
 
-#include <fstream>
 #include <mutex>
-#include <sstream>
 
 #include "host/classes.h"
 #include "mapdoc/application.h"

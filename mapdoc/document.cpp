@@ -1,14 +1,14 @@
 #include "mapdoc/document.h"
 
-#include <fstream>
 #include <mutex>
-#include <sstream>
 
 #include "host/classes.h"
 #include "mapdoc/application.h"
 #include "mapdoc/atomic_file.h"
 #include "mapdoc/data/open.h"
+#include "mapdoc/file_text.h"
 #include "mapdoc/group_layer.h"
+#include "mapdoc/qgis/qgis_document.h"
 #include "platform/com/class_factory.h"
 #include "platform/text/utf.h"
 
@@ -36,17 +36,13 @@ void collect(host::ILayer* layer, std::vector<host::Ref<host::ILayer>>& out) {
 
 }  // namespace
 
-host::Ref<MapDocument> MapDocument::open(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) throw DocumentError(file, "", "cannot be opened for reading");
-  std::stringstream buffer;
-  buffer << in.rdbuf();
-  Json json;
-  try {
-    json = Json::parse(buffer.str());
-  } catch (const Json::parse_error& e) {
-    throw DocumentError(file, "", std::string("is not valid JSON: ") + e.what());
+host::Ref<MapDocument> MapDocument::open(const fs::path& file, const OpenOptions& options) {
+  if (qgis::isQgisFile(file)) {
+    registerClasses();
+    return qgis::openQgisDocument(file, options);
   }
+  if (!options.styleData.empty()) throw DocumentError(file, "", "only a QGIS layer style (.qml) takes a data source");
+  const Json json = readJsonFile(file);
   auto doc = fromJson(json, file);
   return doc;
 }
@@ -64,6 +60,27 @@ host::Ref<MapDocument> MapDocument::fromJson(const Json& document, const fs::pat
   return doc;
 }
 
+host::Ref<MapDocument> MapDocument::assemble(const fs::path& file, Parts parts) {
+  registerClasses();
+  auto doc = com::make<MapDocument>();
+  doc->path_ = fs::absolute(file);
+  doc->baseDir_ = doc->path_.parent_path();
+  doc->makeParts();
+  doc->map_->layers() = std::move(parts.layers);
+  if (parts.selected) doc->contents_->SelectedItem(host::Value(parts.selected));
+  for (auto& frame : parts.legends) doc->layout_->add(std::move(frame));
+  doc->store_ = std::move(parts.store);
+  return doc;
+}
+
+void MapDocument::makeParts() {
+  map_ = com::make<Map>();
+  contents_ = com::make<ContentsView>();
+  layout_ = com::make<mapdoc::PageLayout>();
+  statusBar_ = com::make<StatusBar>();
+  commandBars_ = com::make<mapdoc::CommandBars>();
+}
+
 void MapDocument::read(const Json& document) {
   const JsonReader root(document, "");
   root.requireObject();
@@ -75,12 +92,7 @@ void MapDocument::read(const Json& document) {
     root.member("version").fail("version " + std::to_string(version) + " is not one this program reads (1 to " +
                                 std::to_string(kVersion) + ")");
 
-  map_ = com::make<Map>();
-  contents_ = com::make<ContentsView>();
-  layout_ = com::make<mapdoc::PageLayout>();
-  statusBar_ = com::make<StatusBar>();
-  commandBars_ = com::make<mapdoc::CommandBars>();
-
+  makeParts();
   for (const auto& item : root.member("layers").items()) map_->layers().push_back(readLayer(item, baseDir_));
   const auto all = layers();
   for (std::size_t i = 0; i < all.size(); ++i)
@@ -161,6 +173,13 @@ void MapDocument::save() { saveAs(path_); }
 
 void MapDocument::saveAs(const fs::path& file) {
   const fs::path target = fs::absolute(file);
+  if (store_) {
+    store_->save(*this, target);
+    path_ = target;
+    baseDir_ = target.parent_path();
+    dirty_ = false;
+    return;
+  }
   std::string text;
   try {
     SaveContext context{target.parent_path()};
@@ -190,6 +209,10 @@ void MapDocument::saveAs(const fs::path& file) {
 
 Json& MapDocument::layerExtra(const host::Text& layerName) {
   auto l = layer(layerName);
+  if (store_) {
+    if (!l) throw DocumentError(path_, "layers", "no layer is named \"" + text::toUtf8(layerName) + "\"");
+    return store_->layerData(l.get());
+  }
   auto persist = l ? com::query<IPersistJson>(l.get()) : nullptr;
   if (!persist) throw DocumentError(path_, "layers", "no layer is named \"" + text::toUtf8(layerName) + "\"");
   return persist->Extra();

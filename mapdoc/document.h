@@ -9,12 +9,14 @@
 #include <cstdint>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <vector>
 
 #include "host/host.h"
 #include "mapdoc/command_bars.h"
 #include "mapdoc/contents_view.h"
 #include "mapdoc/document_error.h"
+#include "mapdoc/document_store.h"
 #include "mapdoc/json_reader.h"
 #include "mapdoc/map.h"
 #include "mapdoc/page_layout.h"
@@ -24,6 +26,13 @@
 namespace mapdoc {
 
 class Application;
+class MapSurroundFrame;
+
+struct OpenOptions {
+  // The data a QGIS layer style (.qml) draws, which the style does not name:
+  // a path, with "|layername=" and "|subset=" as QGIS writes them.
+  std::string styleData;
+};
 
 class MapDocument
     : public com::Object<host::IMxDocument, host::IDocument, host::IDocumentDirty, host::IDocumentEventSource> {
@@ -34,7 +43,21 @@ class MapDocument
   // its layer invalid (ILayer::Valid) instead of failing the document.
   MapDocument() = default;  // empty; use open() or fromJson()
 
-  static host::Ref<MapDocument> open(const std::filesystem::path& file);
+  //
+  // The extension tells the kind: QGIS projects (.qgs, .qgz) and layer
+  // styles (.qml) are read as documents too (mapdoc/qgis/), and saving
+  // writes back into them; every other name is a map document of our own.
+  static host::Ref<MapDocument> open(const std::filesystem::path& file, const OpenOptions& options = {});
+
+  // A document made of objects read from a file of another format, which
+  // store saves.
+  struct Parts {
+    std::vector<host::Ref<host::ILayer>> layers;  // the top of the table of contents
+    host::Ref<host::ILayer> selected;             // may be null
+    std::vector<host::Ref<MapSurroundFrame>> legends;
+    std::shared_ptr<DocumentStore> store;
+  };
+  static host::Ref<MapDocument> assemble(const std::filesystem::path& file, Parts parts);
 
   // Builds a document from JSON as if it had been read from file (relative
   // data paths resolve against file's folder). Nothing is written.
@@ -65,7 +88,8 @@ class MapDocument
   host::Ref<host::IApplication> application();
 
   // The members of a layer that this program does not interpret; they are
-  // saved with the layer. Throws DocumentError when no layer has the name.
+  // saved with the layer (by the store, for a document of another format).
+  // Throws DocumentError when no layer has the name.
   Json& layerExtra(const host::Text& layerName);
   // The same for the document's top level.
   Json& extra() { return members_.extra; }
@@ -110,6 +134,7 @@ class MapDocument
   template <class F>
   void fire(F event);
   void read(const Json& document);
+  void makeParts();
 
   std::filesystem::path path_;
   std::filesystem::path baseDir_;
@@ -120,6 +145,7 @@ class MapDocument
   host::Ref<mapdoc::PageLayout> layout_;
   host::Ref<StatusBar> statusBar_;
   host::Ref<mapdoc::CommandBars> commandBars_;
+  std::shared_ptr<DocumentStore> store_;  // null for a map document of our own
   Application* application_ = nullptr;  // not owned: the application owns the document
   std::map<std::uint32_t, host::Ref<host::IDocumentEvents>> sinks_;
   std::uint32_t nextCookie_ = 1;

@@ -64,7 +64,7 @@ host::Ref<FeatureLayer> FeatureLayer::read(const JsonReader& json, const fs::pat
     join.table = readSource(j->member("table"), join.tableMembers);
     join.field = j->member("field").text();
     join.joinField = j->member("join_field").text();
-    l->join_ = std::move(join);
+    l->joins_.push_back(std::move(join));
   }
   l->renderer_ = readRenderer(json.member("renderer"));
   return l;
@@ -82,6 +82,12 @@ void FeatureLayer::open() {
     problem_ = e.what();
     featureClass_ = nullptr;
   }
+}
+
+void FeatureLayer::setUnreadable(std::string problem) {
+  opened_ = true;
+  problem_ = std::move(problem);
+  featureClass_ = nullptr;
 }
 
 bool FeatureLayer::Valid() {
@@ -108,11 +114,16 @@ host::Ref<host::ISelectionSet> FeatureLayer::DefinitionSelectionSet() {
 
 host::Ref<host::ITable> FeatureLayer::DisplayTable() {
   auto own = com::query<host::ITable>(FeatureClass().get());
-  if (!join_) return own;
+  if (joins_.empty()) return own;
   if (!displayTable_) {
     try {
-      auto other = openTable(join_->table, baseDir_);
-      displayTable_ = joinTables(own.get(), other.get(), text::fromUtf8(join_->field), text::fromUtf8(join_->joinField));
+      host::Ref<host::ITable> table = own;
+      for (const auto& join : joins_) {
+        auto other = openTable(join.table, baseDir_);
+        table = joinTables(table.get(), other.get(), text::fromUtf8(join.field), text::fromUtf8(join.joinField),
+                           join.options);
+      }
+      displayTable_ = table;
     } catch (const host::HostError& e) {
       data::throwHostError("layer \"" + toUtf8(name_) + "\": the join cannot be made: " + e.what());
     }
@@ -136,7 +147,8 @@ void FeatureLayer::Clear() { SelectionSet(nullptr); }
 
 void FeatureLayer::Moved(const fs::path& newDir) {
   if (source_.connection.empty()) source_.path = relocatePath(source_.path, baseDir_, newDir);
-  if (join_ && join_->table.connection.empty()) join_->table.path = relocatePath(join_->table.path, baseDir_, newDir);
+  for (auto& join : joins_)
+    if (join.table.connection.empty()) join.table.path = relocatePath(join.table.path, baseDir_, newDir);
   baseDir_ = newDir;
 }
 
@@ -149,10 +161,12 @@ Json FeatureLayer::ToJson(const SaveContext& context) {
   if (definitionSelection_) known["definition_selection"] = definitionSet_ ? Json(definitionSet_->IDs()) : Json(*definitionSelection_);
   const auto selected = selection_ ? selection_->IDs() : initialSelection_;
   if (!selected.empty()) known["selection"] = selected;
-  if (join_)
-    known["join"] = composeMembers(join_->members, {{"table", sourceToJson(join_->table, join_->tableMembers, baseDir_, context)},
-                                                    {"field", join_->field},
-                                                    {"join_field", join_->joinField}});
+  if (!joins_.empty()) {
+    const auto& join = joins_.front();
+    known["join"] = composeMembers(join.members, {{"table", sourceToJson(join.table, join.tableMembers, baseDir_, context)},
+                                                  {"field", join.field},
+                                                  {"join_field", join.joinField}});
+  }
   known["renderer"] = rendererToJson(renderer_.get(), context);
   return composeMembers(members_, known);
 }

@@ -16,6 +16,7 @@ struct JoinSpec {
   SourceSpec table;
   std::string field;       // the layer's key
   std::string joinField;   // the joined table's key
+  JoinOptions options;
   Members members, tableMembers;
 };
 
@@ -50,6 +51,13 @@ class FeatureLayer
   // Why the data cannot be opened ("" while it can).
   std::string problem();
 
+  // For documents of other formats, after read(): a further join, made on
+  // the display table the joins before it made (a document of our own has
+  // one join, saved as "join"); and a layer whose data this program cannot
+  // read, for the reason given.
+  void addJoin(JoinSpec join) { joins_.push_back(std::move(join)); }
+  void setUnreadable(std::string problem);
+
  private:
   void open();
 
@@ -61,7 +69,7 @@ class FeatureLayer
   host::Text definitionQuery_;
   std::optional<std::vector<std::int32_t>> definitionSelection_;
   std::vector<std::int32_t> initialSelection_;
-  std::optional<JoinSpec> join_;
+  std::vector<JoinSpec> joins_;
   host::Ref<host::IFeatureRenderer> renderer_;
   Members members_;
 

@@ -31,6 +31,14 @@ host::Ref<GroupLayer> GroupLayer::read(const JsonReader& json, const std::filesy
   return g;
 }
 
+host::Ref<GroupLayer> GroupLayer::make(host::Text name, bool visible, std::vector<host::Ref<host::ILayer>> layers) {
+  auto g = com::make<GroupLayer>();
+  g->name_ = std::move(name);
+  g->visible_ = visible;
+  g->layers_ = std::move(layers);
+  return g;
+}
+
 host::Ref<host::ILayer> GroupLayer::Layer(int index) {
   if (index < 0 || index >= Count()) data::throwHostError("layer index " + std::to_string(index) + " is out of range");
   return layers_[static_cast<std::size_t>(index)];

@@ -11,6 +11,8 @@ namespace mapdoc {
 class GroupLayer : public com::Object<host::ILayer, host::ICompositeLayer, IPersistJson> {
  public:
   static host::Ref<GroupLayer> read(const JsonReader& json, const std::filesystem::path& baseDir);
+  // A group of layers read from a file of another format.
+  static host::Ref<GroupLayer> make(host::Text name, bool visible, std::vector<host::Ref<host::ILayer>> layers);
   host::Text Name() override { return name_; }
   void Name(const host::Text& name) override { name_ = name; }
   bool Visible() override { return visible_; }

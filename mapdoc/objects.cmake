@@ -1,5 +1,7 @@
-# The document, layer, renderer and application objects.
-file(GLOB carrowind_mapdoc_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/*.cpp)
+# The document, layer, renderer and application objects, and QGIS files
+# read as documents.
+file(GLOB carrowind_mapdoc_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/*.cpp ${CMAKE_CURRENT_LIST_DIR}/qgis/*.cpp)
 add_library(carrowind_mapdoc STATIC ${carrowind_mapdoc_sources})
 target_include_directories(carrowind_mapdoc PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(carrowind_mapdoc PUBLIC carrowind_mapdoc_data carrowind_com carrowind_text nlohmann_json::nlohmann_json)
+target_link_libraries(carrowind_mapdoc PUBLIC carrowind_mapdoc_data carrowind_com carrowind_text nlohmann_json::nlohmann_json
+  pugixml::pugixml PRIVATE PkgConfig::LIBZIP)

@@ -11,6 +11,10 @@ host::Text UnsupportedRenderer::Field() {
   return it != json_.end() && it->is_string() ? text::fromUtf8(it->get<std::string>()) : host::Text();
 }
 
+std::string UnsupportedRenderer::Reason() {
+  return reason_.empty() ? "a " + type_ + " renderer's legend has no classes to label" : reason_;
+}
+
 void* UnsupportedRenderer::queryExtra(const com::IID& iid) {
   if (type_ == "dot_density" && iid == host::IDotDensityRenderer::iid()) return static_cast<host::IDotDensityRenderer*>(this);
   if (type_ == "proportional_symbol" && iid == host::IProportionalSymbolRenderer::iid())

@@ -19,7 +19,7 @@ namespace carrowind::cli {
 namespace {
 
 struct ApplyOptions {
-  std::string document;
+  DocumentArg document;
   std::string layer;
   ExpressionSource expression;
   Records records = Records::Default;
@@ -59,6 +59,8 @@ int runApply(const ApplyOptions& o) {
   auto document = openDocument(o.document);
   auto layer = findLayer(*document, o.layer);
   featureLayer(layer.get());
+  if (const auto why = unlabelledReason(layer.get()); !why.empty())
+    return failed(o, layer.get(), "Error Generating Labels!", text::fromUtf8(why));
   const std::u16string expression = resolveExpression(o.expression);
   auto labeler = createLabeler();
   applyRecords(labeler.get(), layer.get(), o.records);

@@ -15,7 +15,7 @@ namespace carrowind::cli {
 namespace {
 
 struct ExportOptions {
-  std::string document;
+  DocumentArg document;
   std::string output;
   double dpi = render::kDefaultDpi;
 };

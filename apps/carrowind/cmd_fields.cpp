@@ -11,7 +11,7 @@ namespace carrowind::cli {
 namespace {
 
 struct FieldsOptions {
-  std::string document;
+  DocumentArg document;
   std::string layer;
   bool json = false;
 };
@@ -42,7 +42,8 @@ const CommandRegistration registration{20, [](CLI::App& program) -> Runner {
   auto options = std::make_shared<FieldsOptions>();
   auto* command = program.add_subcommand(
       "fields",
-      "Print the fields of a layer's display table (joined fields included, named \"table.field\"), "
+      "Print the fields of a layer's display table (joined fields included: named \"table.field\" in map "
+      "documents, as QGIS names them in QGIS projects), "
       "one per line: name, type code, type.\nType codes: 0 small integer, 1 integer, 2 single, 3 double, "
       "4 string, 5 date, 6 object ID, 7 geometry, 8 blob, above 8 other kinds.");
   addDocumentOption(command, options->document);

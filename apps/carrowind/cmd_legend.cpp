@@ -11,7 +11,7 @@ namespace carrowind::cli {
 namespace {
 
 struct LegendOptions {
-  std::string document;
+  DocumentArg document;
   std::string layer;
   bool json = false;
 };

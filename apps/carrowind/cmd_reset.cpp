@@ -14,7 +14,7 @@ namespace carrowind::cli {
 namespace {
 
 struct ResetOptions {
-  std::string document;
+  DocumentArg document;
   std::string layer;
   std::string output;
   bool json = false;

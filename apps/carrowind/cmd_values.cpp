@@ -14,7 +14,7 @@ namespace carrowind::cli {
 namespace {
 
 struct ValuesOptions {
-  std::string document;
+  DocumentArg document;
   std::string layer;
   std::string field;
   std::string where;
@@ -55,7 +55,7 @@ const CommandRegistration registration{30, [](CLI::App& program) -> Runner {
       "Nulls print as <null>; dates as ISO 8601; numbers with a point for decimals.");
   addDocumentOption(command, options->document);
   addLayerOption(command, options->layer, true);
-  command->add_option("--field", options->field, "the field (\"table.field\" for joined fields)")->required();
+  command->add_option("--field", options->field, "the field (joined fields as \"carrowind fields\" names them)")->required();
   command->add_option("--limit", options->limit, "print at most N values");
   command->add_option("--where", options->where, "only records that satisfy this where clause (the source's dialect)");
   command->add_flag("--json", options->json, "print a JSON list");

@@ -18,7 +18,7 @@ namespace {
 namespace mb = platform::messagebox;
 
 struct VerifyOptions {
-  std::string document;
+  DocumentArg document;
   std::string layer;
   ExpressionSource expression;
   Records records = Records::Default;
@@ -38,6 +38,17 @@ int runVerify(const VerifyOptions& o) {
   auto document = openDocument(o.document);
   auto layer = findLayer(*document, o.layer);
   const std::u16string expression = resolveExpression(o.expression);
+  if (const auto why = unlabelledReason(layer.get()); !why.empty()) {
+    if (o.json) {
+      LabelingResult result;
+      result.layer = layerName(layer.get());
+      result.message = why;
+      std::cout << toJson(result).dump(2) << '\n';
+    } else {
+      std::cout << why << '\n';
+    }
+    return kExitFailure;
+  }
   auto labeler = createLabeler();
   applyRecords(labeler.get(), layer.get(), o.records);
   labeler->ShowMessages(true);

@@ -3,17 +3,20 @@
 #include <system_error>
 
 #include "apps/carrowind/commands.h"
+#include "mapdoc/feature_layer.h"
+#include "mapdoc/unsupported_renderer.h"
 #include "platform/text/utf.h"
 #include "support/layout_legends.h"
 
 namespace carrowind::cli {
 
-host::Ref<mapdoc::MapDocument> openDocument(const std::filesystem::path& file) {
+host::Ref<mapdoc::MapDocument> openDocument(const DocumentArg& document) {
+  const std::filesystem::path file = document.file;
   std::error_code ec;
   if (!std::filesystem::exists(file, ec)) throw inputError("no such map document: " + file.string());
   if (std::filesystem::is_directory(file, ec)) throw inputError("a folder, not a map document: " + file.string());
   try {
-    return mapdoc::MapDocument::open(file);
+    return mapdoc::MapDocument::open(file, {document.styleData});
   } catch (const mapdoc::DocumentError& e) {
     throw inputError(e.what());
   }
@@ -22,17 +25,35 @@ host::Ref<mapdoc::MapDocument> openDocument(const std::filesystem::path& file) {
 std::string layerName(host::ILayer* layer) { return text::toUtf8(layer->Name()); }
 
 host::Ref<host::ILayer> findLayer(mapdoc::MapDocument& document, const std::string& name) {
-  if (auto layer = document.layer(text::fromUtf8(name))) return layer;
+  if (auto layer = document.layer(text::fromUtf8(name))) {
+    int named = 0;
+    for (const auto& other : document.layers()) named += other->Name() == layer->Name() ? 1 : 0;
+    if (named > 1)
+      throw inputError(std::to_string(named) + " layers are named \"" + name + "\" in " + document.path().string() +
+                       "; give one another name");
+    return layer;
+  }
   std::string known;
   for (const auto& layer : document.layers()) known += (known.empty() ? "" : ", ") + ("\"" + layerName(layer.get()) + "\"");
   throw inputError("no layer named \"" + name + "\" in " + document.path().string() +
                    (known.empty() ? " (it has no layers)" : " (layers: " + known + ")"));
 }
 
+std::string unlabelledReason(host::ILayer* layer) {
+  auto geo = com::query<host::IGeoFeatureLayer>(layer);
+  auto renderer = geo ? geo->Renderer() : nullptr;
+  auto unlabelled = com::query<mapdoc::IUnlabelledRenderer>(renderer.get());
+  return unlabelled ? "layer \"" + layerName(layer) + "\": " + unlabelled->Reason() : std::string();
+}
+
 host::Ref<host::IFeatureLayer> featureLayer(host::ILayer* layer) {
   auto feature = com::query<host::IFeatureLayer>(layer);
   if (!feature) throw inputError("layer \"" + layerName(layer) + "\" is not a feature layer");
-  if (!layer->Valid()) throw inputError("the data of layer \"" + layerName(layer) + "\" cannot be opened");
+  if (!layer->Valid()) {
+    auto* own = dynamic_cast<mapdoc::FeatureLayer*>(layer);
+    const std::string why = own ? own->problem() : std::string();
+    throw inputError("the data of layer \"" + layerName(layer) + "\" cannot be opened" + (why.empty() ? "" : ": " + why));
+  }
   return feature;
 }
 

@@ -4,16 +4,18 @@
 #include <filesystem>
 #include <string>
 
+#include "apps/carrowind/document_options.h"
 #include "host/host.h"
 #include "mapdoc/document.h"
 
 namespace carrowind::cli {
 
 // Throws an input error for a missing file or a document that cannot be read.
-host::Ref<mapdoc::MapDocument> openDocument(const std::filesystem::path& file);
+host::Ref<mapdoc::MapDocument> openDocument(const DocumentArg& document);
 
 // The layer named exactly so; throws an input error listing the layers
-// there are when there is none.
+// there are when there is none, and when two have the name (a QGIS project
+// may have that).
 host::Ref<host::ILayer> findLayer(mapdoc::MapDocument& document, const std::string& name);
 
 // The layer as a feature layer; throws an input error for raster and group
@@ -28,6 +30,10 @@ host::Ref<host::ITable> displayTable(host::ILayer* layer);
 int findField(host::ITable* table, const std::string& field);
 
 std::string layerName(host::ILayer* layer);
+
+// Why the layer's legend cannot be labelled, when its renderer tells ("" if
+// it does not).
+std::string unlabelledReason(host::ILayer* layer);
 
 // After labels changed: the contents view refreshed, the document marked
 // changed and the page layout's legends re-fitted.

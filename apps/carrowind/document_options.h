@@ -5,8 +5,19 @@
 
 namespace carrowind::cli {
 
-inline void addDocumentOption(CLI::App* command, std::string& document) {
-  command->add_option("document", document, "map document (.cwmap)")->required();
+struct DocumentArg {
+  std::string file;
+  std::string styleData;  // --data, for a QGIS layer style
+};
+
+inline void addDocumentOption(CLI::App* command, DocumentArg& document) {
+  command
+      ->add_option("document", document.file,
+                   "map document (.cwmap), QGIS project (.qgs, .qgz) or QGIS layer style (.qml, with --data)")
+      ->required();
+  command->add_option("--data", document.styleData,
+                      "the data a QGIS layer style (.qml) draws: a path, optionally with |layername=NAME and "
+                      "|subset=CLAUSE as QGIS writes them; the style's layer is named after the style's file");
 }
 
 inline void addLayerOption(CLI::App* command, std::string& layer, bool required,

@@ -11,7 +11,8 @@ int main(int argc, char** argv) {
   using namespace carrowind::cli;
   CLI::App program{
       "carrowind: rewrites the labels of a map layer's legend classes from one label expression.\n"
-      "Map documents (.cwmap) name the layers, their data and their renderers.",
+      "Map documents (.cwmap) name the layers, their data and their renderers; QGIS projects (.qgs, .qgz)\n"
+      "and layer styles (.qml) are read and written as map documents too.",
       "carrowind"};
   program.require_subcommand(1);
   program.set_version_flag("--version", "carrowind 2.2.0");

@@ -1,10 +1,12 @@
 #include "mapdoc/data/joined_table.h"
 
+#include <algorithm>
 #include <charconv>
 #include <map>
 
 #include "mapdoc/data/clause_fields.h"
 #include "mapdoc/data/gdal_session.h"
+#include "mapdoc/data/query_filter.h"
 #include "mapdoc/data/where_clause.h"
 #include "platform/format/ole_date.h"
 #include "platform/text/utf.h"
@@ -91,7 +93,7 @@ std::vector<FieldInfo> infosOf(host::ITable* table) {
 }  // namespace
 
 JoinedTable::JoinedTable(host::ITable* layerTable, host::ITable* joinTable, const host::Text& layerField,
-                         const host::Text& joinField)
+                         const host::Text& joinField, const JoinOptions& options)
     : source_(layerTable), destination_(joinTable) {
   if (auto dialect = com::query<ITableDialect>(layerTable)) quoting_ = dialect->Quoting();
   name_ = tableName(layerTable);
@@ -103,18 +105,39 @@ JoinedTable::JoinedTable(host::ITable* layerTable, host::ITable* joinTable, cons
   if (joinKey < 0) throwHostError("join field \"" + text::toUtf8(joinField) + "\" not found in " + text::toUtf8(joinName));
 
   std::vector<FieldInfo> fields;
-  for (auto info : layerInfos) fields.push_back({name_ + u"." + info.name, info.type, info.length, -1});
+  for (auto info : layerInfos)
+    fields.push_back({options.prefixed ? info.name : name_ + u"." + info.name, info.type, info.length, -1});
+  auto taken = [&](const host::Text& name) {
+    return std::any_of(fields.begin(), fields.end(), [&](const FieldInfo& f) { return f.name == name; });
+  };
+  auto listed = [&](const host::Text& name) {
+    return std::find(options.fields->begin(), options.fields->end(), name) != options.fields->end();
+  };
   std::vector<std::size_t> joinColumns;
   for (std::size_t i = 0; i < joinInfos.size(); ++i) {
-    if (joinInfos[i].type == host::FieldTypeGeometry) continue;
+    const auto& info = joinInfos[i];
+    if (info.type == host::FieldTypeGeometry) continue;
+    host::Text name = joinName + u"." + info.name;
+    if (options.prefixed) {
+      // the object ID and the key would repeat what the layer has
+      if (info.type == host::FieldTypeOID && !(options.fields && listed(info.name))) continue;
+      if (options.fields ? !listed(info.name) : static_cast<int>(i) == joinKey) continue;
+      name = options.prefix + info.name;
+      if (taken(name)) continue;
+    }
     joinColumns.push_back(i);
-    fields.push_back({joinName + u"." + joinInfos[i].name, joinInfos[i].type, joinInfos[i].length, -1});
+    fields.push_back({name, info.type, info.length, -1});
   }
   fields_ = com::make<FieldList>(std::move(fields));
   for (const auto& f : fields_->infos()) fieldNames_.push_back(text::toUtf8(f.name));
 
+  host::Ref<QueryFilter> joinFilter;
+  if (!options.where.empty()) {
+    joinFilter = com::make<QueryFilter>();
+    joinFilter->WhereClause(text::fromUtf8(options.where));
+  }
   std::map<std::string, Values> byKey;
-  auto joinCursor = joinTable->Search(nullptr, true);
+  auto joinCursor = joinTable->Search(joinFilter.get(), true);
   for (auto row = joinCursor->NextRow(); row; row = joinCursor->NextRow()) {
     auto key = keyOf(row->Value(joinKey));
     if (key.empty() || byKey.count(key)) continue;  // the first match wins, as a one-to-one join

@@ -1,7 +1,8 @@
 #pragma once
 // A layer's table with another table joined to it on a key: every record of
 // the layer once, with the joined table's values of the first matching
-// record (or nulls). Fields are named "table.field". Where clauses are
+// record (or nulls). Fields are named "table.field", or as QGIS names them
+// (JoinOptions). Where clauses are
 // evaluated by OGR over an in-memory copy, so they may name any field of
 // either table.
 #include <gdal_priv.h>
@@ -12,6 +13,7 @@
 #include "mapdoc/data/field_list.h"
 #include "mapdoc/data/id_cache.h"
 #include "mapdoc/data/ogr_table.h"
+#include "mapdoc/data/open.h"
 
 namespace mapdoc::data {
 
@@ -19,7 +21,7 @@ class JoinedTable : public com::Object<host::ITable, host::IClass, host::IRelQue
  public:
   // Reads both tables. Throws HostError when a key field is missing.
   JoinedTable(host::ITable* layerTable, host::ITable* joinTable, const host::Text& layerField,
-              const host::Text& joinField);
+              const host::Text& joinField, const JoinOptions& options = {});
 
   host::Ref<host::ICursor> Search(host::IQueryFilter* filter, bool recycling) override;
   std::int32_t RowCount(host::IQueryFilter* filter) override;

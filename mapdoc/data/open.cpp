@@ -45,8 +45,8 @@ bool isRaster(const SourceSpec& source, const std::filesystem::path& baseDir) {
 }
 
 host::Ref<host::ITable> joinTables(host::ITable* layerTable, host::ITable* joinTable, const host::Text& layerField,
-                                   const host::Text& joinField) {
-  return com::make<data::JoinedTable>(layerTable, joinTable, layerField, joinField);
+                                   const host::Text& joinField, const JoinOptions& options) {
+  return com::make<data::JoinedTable>(layerTable, joinTable, layerField, joinField, options);
 }
 
 host::Ref<host::ISelectionSet> makeSelectionSet(host::ITable* table, const std::vector<std::int32_t>& oids) {

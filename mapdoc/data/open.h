@@ -4,6 +4,7 @@
 // mapdoc builds layers, renderers and documents on top of these.
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,12 +33,23 @@ host::Ref<host::ITable> openTable(const SourceSpec& source, const std::filesyste
 // Whether a path names a raster dataset (for raster layers).
 bool isRaster(const SourceSpec& source, const std::filesystem::path& baseDir);
 
-// The display table of a layer joined with another table: fields named
-// "<layer table>.<field>" and "<join table>.<field>", every layer record kept
-// (left join on layerField = joinField). Answers ITable, IClass and
+// How a joined table names and picks its fields.
+struct JoinOptions {
+  // false: every field is "<table>.<field>". true (as QGIS names them): the
+  // layer's fields keep their names and the joined table's are prefix +
+  // name, leaving out its key unless fields lists it, and any whose name the
+  // layer already has.
+  bool prefixed = false;
+  host::Text prefix;
+  std::optional<std::vector<host::Text>> fields;  // only these joined fields
+  std::string where;  // only the joined records passing this clause
+};
+
+// The display table of a layer joined with another table, every layer record
+// kept (left join on layerField = joinField). Answers ITable, IClass and
 // IRelQueryTable; where clauses may name every field.
 host::Ref<host::ITable> joinTables(host::ITable* layerTable, host::ITable* joinTable, const host::Text& layerField,
-                                   const host::Text& joinField);
+                                   const host::Text& joinField, const JoinOptions& options = {});
 
 // A fixed set of records of a table by object ID.
 host::Ref<host::ISelectionSet> makeSelectionSet(host::ITable* table, const std::vector<std::int32_t>& oids);

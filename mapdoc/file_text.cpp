@@ -1,0 +1,28 @@
+#include "mapdoc/file_text.h"
+
+#include <fstream>
+#include <sstream>
+
+#include "mapdoc/document_error.h"
+
+namespace mapdoc {
+
+std::string readFileText(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) throw DocumentError(file, "", "cannot be opened for reading");
+  std::stringstream buffer;
+  buffer << in.rdbuf();
+  if (in.bad()) throw DocumentError(file, "", "cannot be read");
+  return buffer.str();
+}
+
+Json readJsonFile(const std::filesystem::path& file) {
+  const std::string text = readFileText(file);
+  try {
+    return Json::parse(text);
+  } catch (const Json::parse_error& e) {
+    throw DocumentError(file, "", std::string("is not valid JSON: ") + e.what());
+  }
+}
+
+}  // namespace mapdoc

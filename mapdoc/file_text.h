@@ -1,0 +1,16 @@
+#pragma once
+// Reading a user's file whole, with the errors documents report.
+#include <filesystem>
+#include <string>
+
+#include "mapdoc/json.h"
+
+namespace mapdoc {
+
+// The file's bytes. Throws DocumentError when it cannot be read.
+std::string readFileText(const std::filesystem::path& file);
+
+// The file as JSON. Throws DocumentError when it cannot be read or parsed.
+Json readJsonFile(const std::filesystem::path& file);
+
+}  // namespace mapdoc

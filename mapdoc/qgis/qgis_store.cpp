@@ -1,0 +1,202 @@
+#include "mapdoc/qgis/qgis_store.h"
+
+#include <map>
+
+#include "mapdoc/atomic_file.h"
+#include "mapdoc/document_error.h"
+#include "mapdoc/file_text.h"
+#include "mapdoc/qgis/kept_labels.h"
+#include "mapdoc/qgis/zipped_project.h"
+#include "platform/text/utf.h"
+
+namespace mapdoc::qgis {
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr char kOriginalLabels[] = "original_labels";
+constexpr char kOverrides[] = "legend_overrides";
+
+// What the file holds now ("" when it cannot be read).
+std::string bytesNow(const fs::path& file) {
+  try {
+    return readFileText(file);
+  } catch (const DocumentError&) {
+    return {};
+  }
+}
+
+std::string layerName(host::ILayer* layer) { return text::toUtf8(layer->Name()); }
+
+}  // namespace
+
+// One label attribute to replace, and the label it then holds.
+struct QgisStore::Edit {
+  LabelSpot* spot;
+  std::string label;
+  Splice splice;
+};
+
+QgisStore::QgisStore(fs::path file, FileKind kind, std::string bytes, std::string member, std::string text)
+    : file_(fs::absolute(file).lexically_normal()),
+      kind_(kind),
+      bytes_(std::move(bytes)),
+      member_(std::move(member)),
+      text_(std::move(text)) {
+  keptOnDisk_ = readKeptLabels(keptLabelsFile(file_));
+  kept_ = keptOnDisk_;
+}
+
+LabelledLayer& QgisStore::find(host::ILayer* layer) {
+  for (auto& l : layers_)
+    if (l.layer.get() == layer) return l;
+  throw DocumentError(file_, "", "the layer \"" + layerName(layer) + "\" is not one of this file's");
+}
+
+Json& QgisStore::layerData(host::ILayer* layer) {
+  Json& data = kept_[find(layer).key];
+  if (!data.is_object()) data = Json::object();
+  return data;
+}
+
+// The labels the layer's legend shows now, by class; none for a renderer
+// without labelled classes.
+std::optional<std::vector<std::string>> QgisStore::currentLabels(const LabelledLayer& layer) const {
+  auto geo = com::query<host::IGeoFeatureLayer>(layer.layer.get());
+  auto renderer = geo ? geo->Renderer() : nullptr;
+  if (renderer.get() != layer.renderer.get())
+    throw DocumentError(file_, "", "layer \"" + layerName(layer.layer.get()) +
+                                       "\": its renderer was replaced; only labels are written into a QGIS file");
+  if (auto simple = com::query<host::ISimpleRenderer>(renderer.get())) {
+    if (!simple->Label().empty())
+      throw DocumentError(file_, "", "layer \"" + layerName(layer.layer.get()) +
+                                         "\": QGIS keeps no label for a single-symbol legend; label a categorized "
+                                         "or graduated layer instead. Nothing was written");
+    return std::nullopt;
+  }
+  auto classes = com::query<host::IRendererClasses>(renderer.get());
+  if (!classes || layer.classes.empty()) return std::nullopt;
+  if (classes->ClassCount() != static_cast<int>(layer.classes.size()))
+    throw DocumentError(file_, "", "layer \"" + layerName(layer.layer.get()) + "\": its legend no longer has the " +
+                                       std::to_string(layer.classes.size()) + " classes it was read with");
+  std::vector<std::string> out;
+  for (int i = 0; i < classes->ClassCount(); ++i) out.push_back(text::toUtf8(classes->Class(i)));
+  return out;
+}
+
+std::vector<QgisStore::Edit> QgisStore::edits(Json& kept) {
+  std::vector<Edit> out;
+  auto replace = [&](LabelSpot& spot, const std::string& label) {
+    out.push_back({&spot, label, {spot.span, escapeAttribute(label, spot.span.quote)}});
+  };
+  for (auto& layer : layers_) {
+    const auto labels = currentLabels(layer);
+    if (!labels) continue;
+    std::map<int, std::string> changed;  // legend index: new label
+    for (std::size_t i = 0; i < labels->size(); ++i) {
+      if ((*labels)[i] == layer.classes[i].text) continue;
+      replace(layer.classes[i], (*labels)[i]);
+      changed[layer.legendIndex[i]] = (*labels)[i];
+    }
+    if (changed.empty()) continue;
+    // A legend item's own label would hide the new one, so it follows; the
+    // one it replaced is kept while the layer holds labels to reset to, and
+    // comes back with them.
+    const bool applied = kept.contains(layer.key) && kept[layer.key].contains(kOriginalLabels);
+    for (auto& legendOverride : overrides_) {
+      if (legendOverride.layerKey != layer.key) continue;
+      const auto label = changed.find(legendOverride.index);
+      if (label == changed.end()) continue;
+      Json& data = kept[layer.key];
+      if (!data.is_object()) data = Json::object();
+      Json& list = data[kOverrides];
+      if (!list.is_array()) list = Json::array();
+      auto entry = std::find_if(list.begin(), list.end(), [&](const Json& e) {
+        return e.is_object() && e.value("legend", "") == legendOverride.legend && e.value("index", -1) == legendOverride.index;
+      });
+      std::string now = label->second;
+      if (applied) {
+        if (entry == list.end())
+          list.push_back({{"legend", legendOverride.legend}, {"index", legendOverride.index}, {"label", legendOverride.spot.text}});
+      } else if (entry != list.end()) {
+        now = entry->value("label", now);
+        list.erase(entry);
+      }
+      if (list.empty()) data.erase(kOverrides);
+      if (now != legendOverride.spot.text) replace(legendOverride.spot, now);
+    }
+  }
+  return out;
+}
+
+Json QgisStore::cleaned(const Json& kept) const {
+  Json out = Json::object();
+  for (const auto& [key, data] : kept.items()) {
+    Json entry = data;
+    entry.erase("name");
+    if (entry.empty()) continue;
+    for (const auto& layer : layers_)
+      if (layer.key == key) entry["name"] = layerName(layer.layer.get());
+    out[key] = std::move(entry);
+  }
+  return out;
+}
+
+void QgisStore::save(MapDocument&, const fs::path& file) {
+  const fs::path target = fs::absolute(file).lexically_normal();
+  if (fileKind(target) != kind_)
+    throw DocumentError(target, "", "a " + describe(kind_) + " is written as one again; give the new file that extension");
+  if (relativePaths_ && target.parent_path() != file_.parent_path())
+    throw DocumentError(target, "", "the project names its data by paths relative to its folder, so it can only be written "
+                                    "into that folder (" + file_.parent_path().string() + ")");
+  const bool over = target == file_;
+  if (over && bytesNow(file_) != bytes_)
+    throw DocumentError(file_, "", "changed on disk since it was read (saved in QGIS?); nothing was written. Run again");
+
+  Json kept = kept_;
+  std::vector<Edit> changes;
+  std::string text, bytes;
+  Json before, after;
+  try {
+    changes = edits(kept);
+    std::vector<Splice> splices;
+    for (const auto& c : changes) splices.push_back(c.splice);
+    text = applySplices(text_, splices);
+    bytes = kind_ == FileKind::ZippedProject ? rezipProject(bytes_, member_, text) : text;
+    after = cleaned(kept);
+    before = over ? keptOnDisk_ : readKeptLabels(keptLabelsFile(target));
+    // Labels to reset to are on disk before the file that needs them, and
+    // leave only after it.
+    const Json during = keptWhileSaving(before, after);
+    if (during != before) writeKeptLabels(keptLabelsFile(target), during);
+    writeFileAtomically(target, bytes);
+    if (after != during) writeKeptLabels(keptLabelsFile(target), after);
+  } catch (const DocumentError&) {
+    throw;
+  } catch (const std::exception& e) {
+    throw DocumentError(target, "", e.what());
+  }
+
+  // Every label's place in the new text.
+  std::vector<Splice> splices;
+  for (const auto& c : changes) splices.push_back(c.splice);
+  auto move = [&](LabelSpot& spot) {
+    const auto begin = shiftedOffset(spot.span.begin, splices);
+    spot.span.end = begin + (spot.span.end - spot.span.begin);
+    spot.span.begin = begin;
+  };
+  for (auto& layer : layers_)
+    for (auto& spot : layer.classes) move(spot);
+  for (auto& o : overrides_) move(o.spot);
+  for (const auto& c : changes) {
+    c.spot->span.end = c.spot->span.begin + c.splice.text.size();
+    c.spot->text = c.label;
+  }
+  text_ = std::move(text);
+  bytes_ = std::move(bytes);
+  file_ = target;
+  kept_ = after;
+  keptOnDisk_ = after;
+}
+
+}  // namespace mapdoc::qgis

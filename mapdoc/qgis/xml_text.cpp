@@ -1,0 +1,101 @@
+#include "mapdoc/qgis/xml_text.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "mapdoc/document_error.h"
+
+namespace mapdoc::qgis {
+namespace {
+
+bool xmlSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+}  // namespace
+
+void parseXml(const std::string& text, pugi::xml_document& doc, const std::filesystem::path& file) {
+  const auto result = doc.load_buffer(text.data(), text.size(), pugi::parse_default, pugi::encoding_utf8);
+  if (result) return;
+  const auto at = static_cast<std::size_t>(std::max<std::ptrdiff_t>(result.offset, 0));
+  const auto upTo = text.substr(0, std::min(at, text.size()));
+  const auto line = std::count(upTo.begin(), upTo.end(), '\n') + 1;
+  const auto lineStart = upTo.rfind('\n');
+  const auto column = at - (lineStart == std::string::npos ? 0 : lineStart + 1) + 1;
+  throw DocumentError(file, "", "is not well-formed XML: " + std::string(result.description()) + " at line " +
+                                    std::to_string(line) + ", column " + std::to_string(column));
+}
+
+ValueSpan attributeSpan(const std::string& text, const pugi::xml_node& element, std::string_view name) {
+  const std::ptrdiff_t start = element.offset_debug();
+  if (start < 0 || static_cast<std::size_t>(start) >= text.size())
+    throw std::runtime_error("the element <" + std::string(element.name()) + "> has no place in the text");
+  // The tag was well-formed when parsed: a name, then name="value" pairs.
+  std::size_t i = static_cast<std::size_t>(start);
+  while (i < text.size() && !xmlSpace(text[i]) && text[i] != '>' && text[i] != '/') ++i;
+  while (i < text.size()) {
+    while (i < text.size() && xmlSpace(text[i])) ++i;
+    if (i >= text.size() || text[i] == '>' || text[i] == '/') break;
+    const std::size_t nameBegin = i;
+    while (i < text.size() && !xmlSpace(text[i]) && text[i] != '=') ++i;
+    const std::string_view attribute(text.data() + nameBegin, i - nameBegin);
+    while (i < text.size() && (xmlSpace(text[i]) || text[i] == '=')) ++i;
+    if (i >= text.size()) break;
+    const char quote = text[i];
+    const std::size_t close = text.find(quote, i + 1);
+    if (close == std::string::npos) break;
+    if (attribute == name) return {i + 1, close, quote};
+    i = close + 1;
+  }
+  throw std::runtime_error("the element <" + std::string(element.name()) + "> has no attribute \"" +
+                           std::string(name) + "\"");
+}
+
+std::string escapeAttribute(std::string_view value, char quote) {
+  std::string out;
+  out.reserve(value.size());
+  for (const char c : value) {
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '\n': out += "&#xa;"; break;
+      case '\r': out += "&#xd;"; break;
+      case '\t': out += "&#x9;"; break;
+      case '"': out += quote == '"' ? "&quot;" : "\""; break;
+      case '\'': out += quote == '\'' ? "&apos;" : "'"; break;
+      default:
+        if (static_cast<unsigned char>(c) < 0x20)
+          throw std::runtime_error("the label holds a control character (code " +
+                                   std::to_string(static_cast<int>(c)) + ") that an XML file cannot hold");
+        out += c;
+    }
+  }
+  return out;
+}
+
+std::string applySplices(const std::string& text, std::vector<Splice> splices) {
+  std::sort(splices.begin(), splices.end(), [](const Splice& a, const Splice& b) { return a.span.begin < b.span.begin; });
+  std::string out;
+  out.reserve(text.size());
+  std::size_t at = 0;
+  for (const auto& s : splices) {
+    if (s.span.begin < at || s.span.end > text.size() || s.span.end < s.span.begin)
+      throw std::logic_error("overlapping replacements in the text");
+    out.append(text, at, s.span.begin - at);
+    out += s.text;
+    at = s.span.end;
+  }
+  out.append(text, at, std::string::npos);
+  return out;
+}
+
+std::size_t shiftedOffset(std::size_t offset, const std::vector<Splice>& splices) {
+  std::ptrdiff_t shift = 0;
+  for (const auto& s : splices) {
+    if (s.span.end <= offset && !(s.span.begin == offset && s.span.end == offset))
+      shift += static_cast<std::ptrdiff_t>(s.text.size()) - static_cast<std::ptrdiff_t>(s.span.end - s.span.begin);
+    else if (s.span.begin < offset)
+      return s.span.begin + static_cast<std::size_t>(shift);
+  }
+  return static_cast<std::size_t>(static_cast<std::ptrdiff_t>(offset) + shift);
+}
+
+}  // namespace mapdoc::qgis

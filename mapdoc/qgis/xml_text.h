@@ -1,0 +1,49 @@
+#pragma once
+// QGIS files as text and as a tree at once: pugixml reads the tree, and the
+// places of attribute values are found in the text, so that a value can be
+// replaced while every other byte stays as QGIS wrote it.
+#include <cstddef>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <pugixml.hpp>
+
+namespace mapdoc::qgis {
+
+// Parses text (UTF-8) into doc. Throws DocumentError naming file, the line
+// and column and what is wrong.
+void parseXml(const std::string& text, pugi::xml_document& doc, const std::filesystem::path& file);
+
+// Where an attribute's value stands in the text the element was parsed
+// from: the bytes between its quotes.
+struct ValueSpan {
+  std::size_t begin = 0, end = 0;
+  char quote = '"';
+};
+
+// The span of element's attribute name in text. Throws std::runtime_error
+// when the element has no such attribute.
+ValueSpan attributeSpan(const std::string& text, const pugi::xml_node& element, std::string_view name);
+
+// value as an attribute's text between the given quotes, the way QGIS (Qt)
+// writes it: & < and the quote as entities (> as itself), line breaks and
+// tabs as character references. Throws std::runtime_error for a character XML 1.0
+// cannot hold.
+std::string escapeAttribute(std::string_view value, char quote);
+
+// One replacement of a span of the text.
+struct Splice {
+  ValueSpan span;
+  std::string text;
+};
+
+// text with every splice made (spans must not overlap).
+std::string applySplices(const std::string& text, std::vector<Splice> splices);
+
+// Where a byte of the old text stands once the splices are made (a byte
+// inside a replaced span: the start of its replacement).
+std::size_t shiftedOffset(std::size_t offset, const std::vector<Splice>& splices);
+
+}  // namespace mapdoc::qgis

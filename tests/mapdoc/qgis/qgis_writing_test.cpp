@@ -1,0 +1,221 @@
+// Saving a QGIS document: the changed labels and nothing else, byte for
+// byte; legend items' own labels follow and come back on reset; zipped
+// projects keep their members; every refusal leaves the files as they were.
+#include <gtest/gtest.h>
+#include <zip.h>
+
+#include "mapdoc/atomic_file.h"
+#include "mapdoc/document.h"
+#include "mapdoc/qgis/qgis_file.h"
+#include "qgis_files.h"
+
+namespace mapdoc::qgis::testing {
+namespace {
+
+host::Ref<host::IUniqueValueRenderer> parcelsRenderer(MapDocument& doc) {
+  return com::query<host::IUniqueValueRenderer>(
+      com::query<host::IGeoFeatureLayer>(doc.layer(u"Parcels").get())->Renderer().get());
+}
+
+host::Ref<host::IClassBreaksRenderer> sizeRenderer(MapDocument& doc) {
+  return com::query<host::IClassBreaksRenderer>(
+      com::query<host::IGeoFeatureLayer>(doc.layer(u"Parcel size").get())->Renderer().get());
+}
+
+// The fixture's labels as they read after the changes the tests make; the
+// layout legend's own label for the park class follows it.
+std::string relabelled(const std::string& original) {
+  std::string text = replaced(original, "label='Parks &amp; gardens'", "label='Green &amp; \"open\" &apos;spaces&apos; &lt;>'");
+  text = replaced(text, R"(value="Parks, as the sheet says")", R"(value="Green &amp; &quot;open&quot; 'spaces' &lt;>")");
+  text = replaced(text, R"(<category label="" value="")", R"(<category label="Other&#xa;values" value="")");
+  return replaced(text, R"(label="Large")", R"(label="Large: 12 &lt; 40 &amp;&#x9;&quot;more&quot;")");
+}
+
+void relabel(MapDocument& doc) {
+  auto unique = parcelsRenderer(doc);
+  unique->Label(u"Park", u"Green & \"open\" 'spaces' <>");
+  unique->DefaultLabel(u"Other\nvalues");
+  sizeRenderer(doc)->Label(1, u"Large: 12 < 40 &\t\"more\"");
+}
+
+TEST_F(QgisFiles, OnlyTheChangedLabelsAreWrittenByteForByte) {
+  const auto file = copy("mixed.qgs", "mixed.qgs");
+  const std::string original = readFile(file);
+  auto doc = MapDocument::open(file);
+  doc->save();
+  EXPECT_EQ(readFile(file), original) << "nothing changed, nothing written differently";
+
+  relabel(*doc);
+  doc->save();
+  const std::string expected = relabelled(original);
+  EXPECT_EQ(readFile(file), expected);
+  EXPECT_FALSE(fs::exists(keptLabelsFile(file))) << "nothing to reset to was kept";
+
+  // QGIS's reading of what was written gives the labels back
+  auto again = MapDocument::open(file);
+  EXPECT_EQ(parcelsRenderer(*again)->Label(u"Park"), u"Green & \"open\" 'spaces' <>");
+  EXPECT_EQ(parcelsRenderer(*again)->DefaultLabel(), u"Other\nvalues");
+  EXPECT_EQ(sizeRenderer(*again)->Label(1), u"Large: 12 < 40 &\t\"more\"");
+
+  // the document goes on from what it wrote: a second change lands in place
+  sizeRenderer(*doc)->Label(0, u"Tiny");
+  doc->save();
+  EXPECT_EQ(readFile(file), replaced(expected, R"(label="Small")", R"(label="Tiny")"));
+
+  // written elsewhere in the same folder: the copy changes, the original stays
+  parcelsRenderer(*doc)->Label(u"Residential", u"Houses");
+  doc->saveAs(dir / "copy.qgs");
+  EXPECT_EQ(readFile(dir / "copy.qgs"), replaced(replaced(expected, R"(label="Small")", R"(label="Tiny")"),
+                                                 R"(label="Homes")", R"(label="Houses")"));
+  EXPECT_EQ(doc->path(), dir / "copy.qgs");
+}
+
+TEST_F(QgisFiles, LegendItemsOwnLabelsFollowTheNewLabelsAndComeBackOnReset) {
+  const auto file = copy("mixed.qgs", "mixed.qgs");
+  const std::string original = readFile(file);
+  auto doc = MapDocument::open(file);
+  auto parcels = doc->layer(u"Parcels");
+  // as carrowind apply does: the labels before it are kept, then the new ones written
+  doc->layerExtra(u"Parcels")["original_labels"] = {{"renderer", "unique_values"}, {"labels", {"Parks & gardens", "Business", "Homes", ""}}};
+  parcelsRenderer(*doc)->Label(u"Park", u"Parks: 12");
+  parcelsRenderer(*doc)->Label(u"Commercial", u"Business: 30");
+  doc->save();
+  std::string expected = replaced(original, "label='Parks &amp; gardens'", "label='Parks: 12'");
+  expected = replaced(expected, R"(label="Business")", R"(label="Business: 30")");
+  expected = replaced(expected, R"(value="Parks, as the sheet says")", R"(value="Parks: 12")");
+  expected = replaced(expected, R"(value="Business, as the panel says")", R"(value="Business: 30")");
+  EXPECT_EQ(readFile(file), expected);
+  const auto kept = Json::parse(readFile(keptLabelsFile(file)));
+  EXPECT_EQ(kept["layers"]["parcels_1"]["name"], "Parcels");
+  EXPECT_EQ(kept["layers"]["parcels_1"]["original_labels"]["labels"][0], "Parks & gardens");
+  EXPECT_EQ(kept["layers"]["parcels_1"]["legend_overrides"].size(), 2u);
+
+  // a later run applies again, then resets: the legend items' labels are the user's again
+  auto later = MapDocument::open(file);
+  parcelsRenderer(*later)->Label(u"Park", u"Parks: 13");
+  later->save();
+  EXPECT_EQ(readFile(file), replaced(replaced(expected, "label='Parks: 12'", "label='Parks: 13'"),
+                                     R"(value="Parks: 12")", R"(value="Parks: 13")"));
+  auto reset = MapDocument::open(file);
+  EXPECT_EQ(reset->layerExtra(u"Parcels")["original_labels"]["labels"][1], "Business");
+  reset->layerExtra(u"Parcels").erase("original_labels");
+  parcelsRenderer(*reset)->Label(u"Park", u"Parks & gardens");
+  parcelsRenderer(*reset)->Label(u"Commercial", u"Business");
+  reset->save();
+  EXPECT_EQ(readFile(file), original);
+  EXPECT_FALSE(fs::exists(keptLabelsFile(file)));
+}
+
+TEST_F(QgisFiles, EveryRefusalLeavesTheFilesAsTheyWere) {
+  const auto file = copy("mixed.qgs", "mixed.qgs");
+  const std::string original = readFile(file);
+  auto expectRefused = [&](MapDocument& doc, const fs::path& target, const std::string& problem) {
+    try {
+      doc.saveAs(target);
+      ADD_FAILURE() << "saved";
+    } catch (const DocumentError& e) {
+      EXPECT_NE(std::string(e.what()).find(problem), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(readFile(file), original);
+    EXPECT_FALSE(fs::exists(keptLabelsFile(file)));
+    EXPECT_FALSE(fs::exists(keptLabelsFile(target)));
+  };
+  {
+    auto doc = MapDocument::open(file);
+    doc->layerExtra(u"Parcels")["original_labels"] = {{"renderer", "unique_values"}, {"labels", {"x"}}};
+    parcelsRenderer(*doc)->Label(u"Park", u"Bell\x07");
+    expectRefused(*doc, file, "control character");
+    parcelsRenderer(*doc)->Label(u"Park", u"Park");
+    expectRefused(*doc, dir / "mixed.cwmap", "(.qgs)");
+    fs::create_directories(dir / "elsewhere");
+    expectRefused(*doc, dir / "elsewhere" / "mixed.qgs", "relative to its folder");
+    com::query<host::IGeoFeatureLayer>(doc->layer(u"Parcels").get())->Renderer(nullptr);
+    expectRefused(*doc, file, "renderer was replaced");
+  }
+  {
+    // QGIS saved the project after it was read
+    auto doc = MapDocument::open(file);
+    parcelsRenderer(*doc)->Label(u"Park", u"Park");
+    writeFile(file, original + "\n");
+    try {
+      doc->save();
+      ADD_FAILURE() << "saved";
+    } catch (const DocumentError& e) {
+      EXPECT_NE(std::string(e.what()).find("changed on disk"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(readFile(file), original + "\n");
+    writeFile(file, original);
+  }
+  {
+    // a single-symbol legend has no label in QGIS's XML to write into
+    writeFile(dir / "single.qml", "<qgis>\n  <renderer-v2 type=\"singleSymbol\"/>\n</qgis>\n");
+    auto doc = MapDocument::open(dir / "single.qml", {"data/landuse.shp"});
+    com::query<host::ISimpleRenderer>(
+        com::query<host::IGeoFeatureLayer>(doc->layer(u"single").get())->Renderer().get())->Label(u"All parcels");
+    EXPECT_THROW(doc->save(), DocumentError);
+    EXPECT_EQ(readFile(dir / "single.qml"), "<qgis>\n  <renderer-v2 type=\"singleSymbol\"/>\n</qgis>\n");
+  }
+  {
+    // the write itself fails: the old file stays whole
+    auto doc = MapDocument::open(file);
+    parcelsRenderer(*doc)->Label(u"Park", u"Park");
+    failNextWriteAfter(100);
+    EXPECT_THROW(doc->save(), DocumentError);
+    EXPECT_EQ(readFile(file), original);
+  }
+}
+
+// A zip archive of (name, contents) members, in order.
+std::string zipOf(const std::vector<std::pair<std::string, std::string>>& members) {
+  zip_error_t error;
+  zip_error_init(&error);
+  zip_source_t* out = zip_source_buffer_create(nullptr, 0, 0, &error);
+  zip_source_keep(out);
+  zip_t* archive = zip_open_from_source(out, ZIP_TRUNCATE, &error);
+  for (const auto& [name, contents] : members)
+    zip_file_add(archive, name.c_str(), zip_source_buffer(archive, contents.data(), contents.size(), 0), 0);
+  zip_close(archive);
+  zip_source_open(out);
+  zip_stat_t st;
+  zip_source_stat(out, &st);
+  std::string bytes(st.size, '\0');
+  zip_source_read(out, bytes.data(), bytes.size());
+  zip_source_close(out);
+  zip_source_free(out);
+  return bytes;
+}
+
+std::vector<std::pair<std::string, std::string>> membersOf(const std::string& bytes) {
+  zip_error_t error;
+  zip_error_init(&error);
+  zip_t* archive = zip_open_from_source(zip_source_buffer_create(bytes.data(), bytes.size(), 0, &error), ZIP_RDONLY, &error);
+  std::vector<std::pair<std::string, std::string>> out;
+  for (zip_int64_t i = 0; archive && i < zip_get_num_entries(archive, 0); ++i) {
+    zip_stat_t st;
+    zip_stat_index(archive, static_cast<zip_uint64_t>(i), 0, &st);
+    std::string contents(st.size, '\0');
+    zip_file_t* f = zip_fopen_index(archive, static_cast<zip_uint64_t>(i), 0);
+    zip_fread(f, contents.data(), contents.size());
+    zip_fclose(f);
+    out.emplace_back(st.name, contents);
+  }
+  if (archive) zip_discard(archive);
+  return out;
+}
+
+TEST_F(QgisFiles, AZippedProjectIsWrittenWithTheSameMembers) {
+  const std::string project = readFile(kHere / "mixed.qgs");
+  const std::string auxiliary(3000, '\x01');
+  writeFile(dir / "mixed.qgz", zipOf({{"mixed.qgs", project}, {"mixed.qgd", auxiliary}}));
+  auto doc = MapDocument::open(dir / "mixed.qgz");
+  relabel(*doc);
+  doc->save();
+  const auto members = membersOf(readFile(dir / "mixed.qgz"));
+  ASSERT_EQ(members.size(), 2u);
+  EXPECT_EQ(members[0].first, "mixed.qgs");
+  EXPECT_EQ(members[0].second, relabelled(project));
+  EXPECT_EQ(members[1], (std::pair<std::string, std::string>{"mixed.qgd", auxiliary}));
+}
+
+}  // namespace
+}  // namespace mapdoc::qgis::testing

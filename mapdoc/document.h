@@ -14,6 +14,7 @@
 #include "host/host.h"
 #include "mapdoc/command_bars.h"
 #include "mapdoc/contents_view.h"
+#include "mapdoc/document_event_sinks.h"
 #include "mapdoc/document_error.h"
 #include "mapdoc/json_reader.h"
 #include "mapdoc/map.h"
@@ -107,8 +108,6 @@ class MapDocument
  private:
   friend class Application;
   void applicationGone(Application* app);
-  template <class F>
-  void fire(F event);
   void read(const Json& document);
 
   std::filesystem::path path_;
@@ -121,8 +120,7 @@ class MapDocument
   host::Ref<StatusBar> statusBar_;
   host::Ref<mapdoc::CommandBars> commandBars_;
   Application* application_ = nullptr;  // not owned: the application owns the document
-  std::map<std::uint32_t, host::Ref<host::IDocumentEvents>> sinks_;
-  std::uint32_t nextCookie_ = 1;
+  DocumentEventSinks sinks_;
   bool dirty_ = false;
   int updateContents_ = 0;
 };

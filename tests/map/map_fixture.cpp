@@ -14,27 +14,15 @@
 #include "platform/registry/class_registration.h"
 #include "platform/registry/store.h"
 #include "platform/text/utf.h"
+#include "tests/dialogs/offscreen_application.h"
 
 namespace carrowind::map::testing {
 
 fs::path MapWindowTest::suiteDir_;
 
-namespace {
-
-QApplication& application() {
-  ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  ::setenv("LC_ALL", "C.UTF-8", 1);
-  static int argc = 1;
-  static char name[] = "carrowind_map_test";
-  static char* argv[] = {name, nullptr};
-  static auto* app = new QApplication(argc, argv);
-  return *app;
-}
-
-}  // namespace
-
 void MapWindowTest::SetUpTestSuite() {
-  application();
+  ::setenv("LC_ALL", "C.UTF-8", 1);  // numbers as the C locale writes them, in every library
+  dialogs_test::offscreenApplication();
   mapdoc::registerHostClasses();
   suiteDir_ = fs::temp_directory_path() / ("cw_map_" + std::to_string(::getpid()));
   fs::remove_all(suiteDir_);

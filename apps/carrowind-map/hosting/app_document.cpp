@@ -24,28 +24,4 @@ void AppDocument::SetClean() {
   if (dirtyListener_) dirtyListener_();
 }
 
-std::uint32_t AppDocument::Advise(host::IDocumentEvents* sink) {
-  if (!sink) return 0;
-  sinks_.emplace(nextCookie_, host::Ref<host::IDocumentEvents>(sink));
-  return nextCookie_++;
-}
-
-void AppDocument::Unadvise(std::uint32_t cookie) { sinks_.erase(cookie); }
-
-template <class F>
-void AppDocument::fire(F event) {
-  auto sinks = sinks_;  // a listener may unadvise while called
-  for (auto& [cookie, sink] : sinks) {
-    try {
-      event(sink.get());
-    } catch (const std::exception& e) {
-      if (eventFailed_) eventFailed_(e);
-    }
-  }
-}
-
-void AppDocument::fireNewDocument() { fire([](host::IDocumentEvents* s) { s->NewDocument(); }); }
-void AppDocument::fireOpenDocument() { fire([](host::IDocumentEvents* s) { s->OpenDocument(); }); }
-void AppDocument::fireCloseDocument() { fire([](host::IDocumentEvents* s) { s->CloseDocument(); }); }
-
 }  // namespace carrowind::map

@@ -9,10 +9,10 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
-#include <map>
 
 #include "host/host.h"
 #include "mapdoc/document.h"
+#include "mapdoc/document_event_sinks.h"
 #include "platform/com/object.h"
 
 namespace carrowind::map {
@@ -31,9 +31,9 @@ class AppDocument
 
   // Tells every listener in turn; one that fails is handed to the failure
   // listener and the others are still told.
-  void fireNewDocument();
-  void fireOpenDocument();
-  void fireCloseDocument();
+  void fireNewDocument() { sinks_.fireNewDocument(eventFailed_); }
+  void fireOpenDocument() { sinks_.fireOpenDocument(eventFailed_); }
+  void fireCloseDocument() { sinks_.fireCloseDocument(eventFailed_); }
   void setEventFailureListener(std::function<void(const std::exception&)> listener) {
     eventFailed_ = std::move(listener);
   }
@@ -55,19 +55,16 @@ class AppDocument
   bool IsDirty() override { return document_ && document_->IsDirty(); }
   void SetClean() override;
   // IDocumentEventSource
-  std::uint32_t Advise(host::IDocumentEvents* sink) override;
-  void Unadvise(std::uint32_t cookie) override;
+  std::uint32_t Advise(host::IDocumentEvents* sink) override { return sinks_.advise(sink); }
+  void Unadvise(std::uint32_t cookie) override { sinks_.unadvise(cookie); }
 
  private:
-  template <class F>
-  void fire(F event);
 
   host::Ref<mapdoc::MapDocument> document_;
   bool untitled_ = false;
   std::function<void()> dirtyListener_;
   std::function<void(const std::exception&)> eventFailed_;
-  std::map<std::uint32_t, host::Ref<host::IDocumentEvents>> sinks_;
-  std::uint32_t nextCookie_ = 1;
+  mapdoc::DocumentEventSinks sinks_;
 };
 
 // A map document without layers, as File > New starts one; file is where

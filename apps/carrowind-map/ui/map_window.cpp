@@ -95,7 +95,7 @@ void MapWindow::buildViews() {
   dock->setWidget(contents_);
   dock->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable | QDockWidget::DockWidgetClosable);
   addDockWidget(Qt::LeftDockWidgetArea, dock);
-  resizeDocks({dock}, {300}, Qt::Horizontal);
+  resizeDocks({dock}, {340}, Qt::Horizontal);
 
   identify_ = new IdentifyWindow(this);
 

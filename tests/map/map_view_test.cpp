@@ -76,6 +76,39 @@ TEST_F(MapWindowTest, IdentifyListsTheFeatureUnderTheClick) {
   EXPECT_FALSE(fields.contains(QStringLiteral("Shape")));
 }
 
+// The map extent the view shows.
+render::MapExtent shown(const MapCanvas& view) {
+  render::MapExtent e;
+  const QPointF a = view.toMap(QPointF(0, 0)), b = view.toMap(QPointF(view.width(), view.height()));
+  e.add(std::min(a.x(), b.x()), std::min(a.y(), b.y()), std::max(a.x(), b.x()), std::max(a.y(), b.y()));
+  return e;
+}
+
+bool contains(const render::MapExtent& outer, const render::MapExtent& inner) {
+  const double slack = 1e-6 * std::max(outer.width(), outer.height());
+  return outer.xmin <= inner.xmin + slack && outer.ymin <= inner.ymin + slack && outer.xmax >= inner.xmax - slack &&
+         outer.ymax >= inner.ymax - slack;
+}
+
+TEST_F(MapWindowTest, ZoomToLayerShowsThatLayer) {
+  open("landuse.cwmap");
+  auto* view = window_->mapView();
+  auto extentOf = [&](const std::u16string& name) {
+    for (const auto& l : view->contents().layers)
+      if (l.layer->Name() == name) return l.features->extent();
+    ADD_FAILURE() << "not drawn";
+    return render::MapExtent{};
+  };
+  const auto countries = extentOf(u"Countries"), landUse = extentOf(u"Land use");
+  EXPECT_FALSE(contains(shown(*view), countries));  // the map opens on the land use, not the world
+
+  menuFor(u"Countries")->findChild<QAction*>(QStringLiteral("ActionZoomToLayer"))->trigger();
+  EXPECT_TRUE(contains(shown(*view), countries));
+  menuFor(u"Land use")->findChild<QAction*>(QStringLiteral("ActionZoomToLayer"))->trigger();
+  EXPECT_TRUE(contains(shown(*view), landUse));
+  EXPECT_LT(shown(*view).width(), countries.width() / 100);
+}
+
 TEST_F(MapWindowTest, HidingALayerTakesItOffTheMapAndMarksTheDocument) {
   open("landuse.cwmap");
   auto* view = window_->mapView();

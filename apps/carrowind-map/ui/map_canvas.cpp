@@ -95,11 +95,16 @@ void MapCanvas::fit(const render::MapExtent& extent) {
 void MapCanvas::zoomToFullExtent() { fit(contents_.extent); }
 
 void MapCanvas::zoomToLayer(host::ILayer* layer) {
-  for (const auto& l : contents_.layers) {
-    if (!sameLayer(l.layer.get(), layer)) continue;
-    fit(l.raster ? l.raster->extent : l.features->extent());
-    return;
-  }
+  // A group stands for its members.
+  std::vector<host::Ref<host::ILayer>> members{host::Ref<host::ILayer>(layer)};
+  for (std::size_t i = 0; i < members.size(); ++i)
+    if (auto group = com::query<host::ICompositeLayer>(members[i].get()))
+      for (int k = 0; k < group->Count(); ++k) members.push_back(group->Layer(k));
+  render::MapExtent extent;
+  for (const auto& l : contents_.layers)
+    for (const auto& m : members)
+      if (sameLayer(l.layer.get(), m.get())) extent.add(l.raster ? l.raster->extent : l.features->extent());
+  fit(extent);
 }
 
 void MapCanvas::zoomAbout(const QPointF& widgetPoint, double factor) {

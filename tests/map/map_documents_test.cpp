@@ -60,11 +60,19 @@ TEST_F(MapWindowTest, UnsavedChangesAreAskedAbout) {
   EXPECT_TRUE(fs::exists(dir_ / "new map.cwmap"));
   EXPECT_FALSE(window_->document().untitled());
 
+  // Opening the file of the changed document again, with Save, shows what
+  // was saved rather than what was read before saving.
   open("landuse.cwmap");
+  layer(u"Owners")->Visible(false);
+  window_->document().SetDirty();
+  open("landuse.cwmap");
+  EXPECT_EQ(savePrompts_, 4);
+  EXPECT_FALSE(layer(u"Owners")->Visible());
+
   window_->document().SetDirty();
   saveChoice_ = MapWindow::SaveChoice::Discard;
   EXPECT_TRUE(window_->close());
-  EXPECT_EQ(savePrompts_, 4);
+  EXPECT_EQ(savePrompts_, 5);
 }
 
 TEST_F(MapWindowTest, OpenedAndSavedDocumentsAreRecentFiles) {

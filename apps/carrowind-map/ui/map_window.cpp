@@ -265,7 +265,7 @@ std::unique_ptr<QMenu> MapWindow::contextMenuFor(host::ILayer* layer) {
     com::query<host::IFeatureSelection>(target.get())->Clear();
     canvas_->redraw();
     updateCommandStates();
-  });
+  })->setEnabled(layer->Valid());
   auto bar = document_->current()->commandBars()->bar(u"esriCore.FeatureLayerContextMenu");
   if (!bar || bar->Count() == 0) return menu;
   menu->addSeparator();

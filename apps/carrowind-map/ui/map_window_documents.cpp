@@ -103,6 +103,10 @@ bool MapWindow::openDocument(const fs::path& file) {
   // alone, without asking about its changes.
   if (!guarded(u"Opening a Map Document", [&] { opened = mapdoc::MapDocument::open(file); })) return false;
   if (!maybeSave()) return false;
+  // Saving the current document may just have rewritten the file read.
+  if (document_->current()->path() == opened->path() &&
+      !guarded(u"Opening a Map Document", [&] { opened = mapdoc::MapDocument::open(file); }))
+    return false;
   closeCurrent();
   showDocument(opened, false);
   document_->fireOpenDocument();

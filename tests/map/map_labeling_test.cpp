@@ -14,6 +14,7 @@
 #include "apps/carrowind-map/ui/map_canvas.h"
 #include "map_fixture.h"
 #include "mapdoc/legend.h"
+#include "platform/progress/progress.h"
 #include "platform/text/utf.h"
 
 namespace carrowind::map::testing {
@@ -112,6 +113,29 @@ TEST_F(MapWindowTest, ApplyRelabelsTheContentsAndTheLayoutLegendAndIsSaved) {
   open("landuse.cwmap");
   EXPECT_EQ(contentsRows(u"Land use"), expected);
   EXPECT_EQ(legendLabels(u"Land use"), labels);
+}
+
+TEST_F(MapWindowTest, TheStatusBarShowsMessagesAndTheLabelersProgress) {
+  auto& status = window_->hostStatusBar();
+  host::Ref<host::IStatusBar> bar(&status);
+  auto progress = bar->ProgressAnimation();
+  QProgressBar* shown = status.progressBar();
+  bar->Message(0, u"Creating Symbol Labels...");
+  EXPECT_EQ(status.messageLabel()->text(), QStringLiteral("Creating Symbol Labels..."));
+  progress->Show();
+  progress->Play();
+  EXPECT_TRUE(shown->isVisible());
+  EXPECT_EQ(shown->maximum(), 0);  // busy until the work says how far it is
+  platform::progress::report(3, 12);
+  EXPECT_EQ(shown->maximum(), 12);
+  EXPECT_EQ(shown->value(), 3);
+  progress->Stop();
+  progress->Hide();
+  platform::progress::report(4, 12);  // not playing: not shown
+  EXPECT_FALSE(shown->isVisible());
+  EXPECT_NE(shown->value(), 4);
+  bar->Message(0, u"");
+  EXPECT_TRUE(status.messageLabel()->text().isEmpty());
 }
 
 }  // namespace

@@ -31,12 +31,12 @@ void describe(CLI::App& program, Options& options) {
   program.add_option("document", options.document, "a map document to open (.cwmap)");
 }
 
-// Help and the version need no display, so they are answered before the
-// window system is asked for one.
-bool asksForHelp(int argc, char** argv) {
+// Help, the version and mistakes in our own options need no display, so
+// they are answered before the window system is asked for one. Qt's options
+// have one dash; ours (but -h) have two.
+bool answerableWithoutDisplay(int argc, char** argv) {
   for (int i = 1; i < argc; ++i)
-    for (const char* flag : {"-h", "--help", "--version"})
-      if (std::strcmp(argv[i], flag) == 0) return true;
+    if (std::strcmp(argv[i], "-h") == 0 || std::strncmp(argv[i], "--", 2) == 0) return true;
   return false;
 }
 
@@ -58,7 +58,8 @@ int main(int argc, char** argv) {
   CLI::App program{"", "carrowind-map"};
   Options options;
   describe(program, options);
-  if (asksForHelp(argc, argv)) return parse(program, argc, argv);
+  if (answerableWithoutDisplay(argc, argv))
+    if (int code = parse(program, argc, argv); code >= 0) return code;
 
   carrowind::map::GuardedApplication app(argc, argv);  // takes Qt's own options out of argv
   QApplication::setApplicationName(QStringLiteral("Carrowind Map"));

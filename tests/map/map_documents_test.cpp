@@ -1,6 +1,8 @@
 // Documents in the window: opening (and failing to), saving, the recent
 // files, asking about unsaved changes, exporting the page, and the
 // program's command line.
+#include <sys/wait.h>
+
 #include <QMenu>
 #include <cstdio>
 #include <fstream>
@@ -118,15 +120,27 @@ TEST_F(MapWindowTest, ThePageIsExportedFromTheFileMenu) {
   EXPECT_TRUE(ui_->messages().empty());
 }
 
-TEST(MapProgram, HelpExplainsWithoutADisplay) {
-  std::FILE* out = ::popen("env -u DISPLAY QT_QPA_PLATFORM=xcb '" CW_BINARY_DIR "/bin/carrowind-map' --help", "r");
-  ASSERT_TRUE(out);
+// The program's output and exit code, run without a display.
+std::pair<std::string, int> runProgram(const std::string& arguments) {
+  const std::string command =
+      "env -u DISPLAY QT_QPA_PLATFORM=xcb '" CW_BINARY_DIR "/bin/carrowind-map' " + arguments + " 2>&1";
+  std::FILE* out = ::popen(command.c_str(), "r");
+  if (!out) return {"", -1};
   std::string text;
   char buffer[512];
   while (std::size_t n = std::fread(buffer, 1, sizeof buffer, out)) text.append(buffer, n);
-  EXPECT_EQ(::pclose(out), 0);
-  EXPECT_NE(text.find("map document"), std::string::npos) << text;
-  EXPECT_NE(text.find("Carrowind Labels..."), std::string::npos) << text;
+  const int status = ::pclose(out);
+  return {text, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
+}
+
+TEST(MapProgram, HelpAndMistakesNeedNoDisplay) {
+  const auto [help, helpCode] = runProgram("--help");
+  EXPECT_EQ(helpCode, 0);
+  EXPECT_NE(help.find("map document"), std::string::npos) << help;
+  EXPECT_NE(help.find("Carrowind Labels..."), std::string::npos) << help;
+  const auto [wrong, wrongCode] = runProgram("--no-such-option map.cwmap");
+  EXPECT_EQ(wrongCode, 2);
+  EXPECT_NE(wrong.find("--no-such-option"), std::string::npos) << wrong;
 }
 
 }  // namespace

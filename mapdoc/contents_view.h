@@ -1,5 +1,7 @@
 #pragma once
 // The table of contents: which item is selected and what was redrawn.
+#include <functional>
+
 #include "host/host.h"
 #include "platform/com/object.h"
 
@@ -13,12 +15,17 @@ class ContentsView : public com::Object<host::IContentsView> {
   void Refresh(const host::Value& item) override {
     ++refreshes_;
     if (item.isEmpty() || item.isNull()) ++fullRefreshes_;
+    if (listener_) listener_(item);
   }
+  // A window showing the table of contents redraws when told; called after
+  // every Refresh with its item. Empty for none.
+  void setRefreshListener(std::function<void(const host::Value&)> listener) { listener_ = std::move(listener); }
   int refreshes() const { return refreshes_; }
   int fullRefreshes() const { return fullRefreshes_; }
 
  private:
   host::Value selected_;
+  std::function<void(const host::Value&)> listener_;
   int refreshes_ = 0, fullRefreshes_ = 0;
 };
 

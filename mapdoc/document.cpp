@@ -237,22 +237,11 @@ void MapDocument::UpdateContents() { ++updateContents_; }
 host::Text MapDocument::Title() { return text::fromUtf8(path_.filename().string()); }
 host::Ref<host::ICommandBars> MapDocument::CommandBars() { return commandBars_; }
 
-std::uint32_t MapDocument::Advise(host::IDocumentEvents* sink) {
-  if (!sink) return 0;
-  sinks_.emplace(nextCookie_, host::Ref<host::IDocumentEvents>(sink));
-  return nextCookie_++;
-}
+std::uint32_t MapDocument::Advise(host::IDocumentEvents* sink) { return sinks_.advise(sink); }
+void MapDocument::Unadvise(std::uint32_t cookie) { sinks_.unadvise(cookie); }
 
-void MapDocument::Unadvise(std::uint32_t cookie) { sinks_.erase(cookie); }
-
-template <class F>
-void MapDocument::fire(F event) {
-  auto sinks = sinks_;  // a listener may unadvise while called
-  for (auto& [cookie, sink] : sinks) event(sink.get());
-}
-
-void MapDocument::fireNewDocument() { fire([](host::IDocumentEvents* s) { s->NewDocument(); }); }
-void MapDocument::fireOpenDocument() { fire([](host::IDocumentEvents* s) { s->OpenDocument(); }); }
-void MapDocument::fireCloseDocument() { fire([](host::IDocumentEvents* s) { s->CloseDocument(); }); }
+void MapDocument::fireNewDocument() { sinks_.fireNewDocument(); }
+void MapDocument::fireOpenDocument() { sinks_.fireOpenDocument(); }
+void MapDocument::fireCloseDocument() { sinks_.fireCloseDocument(); }
 
 }  // namespace mapdoc

@@ -15,6 +15,7 @@
 #include "host/host.h"
 #include "mapdoc/command_bars.h"
 #include "mapdoc/contents_view.h"
+#include "mapdoc/document_event_sinks.h"
 #include "mapdoc/document_error.h"
 #include "mapdoc/document_store.h"
 #include "mapdoc/json_reader.h"
@@ -131,8 +132,6 @@ class MapDocument
  private:
   friend class Application;
   void applicationGone(Application* app);
-  template <class F>
-  void fire(F event);
   void read(const Json& document);
   void makeParts();
 
@@ -147,8 +146,7 @@ class MapDocument
   host::Ref<mapdoc::CommandBars> commandBars_;
   std::shared_ptr<DocumentStore> store_;  // null for a map document of our own
   Application* application_ = nullptr;  // not owned: the application owns the document
-  std::map<std::uint32_t, host::Ref<host::IDocumentEvents>> sinks_;
-  std::uint32_t nextCookie_ = 1;
+  DocumentEventSinks sinks_;
   bool dirty_ = false;
   int updateContents_ = 0;
 };

@@ -1,6 +1,7 @@
 #pragma once
 // The page: its size, its elements (frames holding legends) and the redraws
 // asked of it.
+#include <functional>
 #include <vector>
 
 #include "mapdoc/envelope.h"
@@ -39,10 +40,17 @@ class PageLayout : public com::Object<host::IPageLayout, host::IGraphicsContaine
   double PageHeight() override { return 11.0; }
   void Reset() override { next_ = 0; }
   host::Ref<host::IElement> Next() override;
-  void Refresh() override { ++refreshes_; }
+  void Refresh() override {
+    ++refreshes_;
+    if (listener_) listener_();
+  }
   void PartialRefresh(int phase, host::IUnknown* data, host::IEnvelope* env) override {
     partials_.push_back({phase, data != nullptr, env != nullptr});
+    if (listener_) listener_();
   }
+  // A window showing the page redraws when told; called after every
+  // Refresh and PartialRefresh. Empty for none.
+  void setRefreshListener(std::function<void()> listener) { listener_ = std::move(listener); }
   host::Ref<host::IScreenDisplay> ScreenDisplay() override { return display_; }
   // The display that draws the page (one that measures legends, say); null
   // goes back to the plain one.
@@ -59,6 +67,7 @@ class PageLayout : public com::Object<host::IPageLayout, host::IGraphicsContaine
   std::vector<host::Ref<MapSurroundFrame>> frames_;
   std::size_t next_ = 0;
   std::vector<mapdoc::PartialRefresh> partials_;
+  std::function<void()> listener_;
   int refreshes_ = 0;
   host::Ref<host::IScreenDisplay> display_ = com::make<mapdoc::ScreenDisplay>();
 };

@@ -163,8 +163,8 @@ FeatureShapes readFeatureShapes(host::ILayer* layer) {
     OGRGeometry* geometry = nullptr;
     if (OGRGeometryFactory::createFromWkb(wkb.data(), nullptr, &geometry, wkb.size()) != OGRERR_NONE || !geometry) continue;
     auto varied = variationOf.find(row->OID());
-    out.shapes.push_back(
-        {found->second, OGRGeometryUniquePtr(geometry), varied == variationOf.end() ? -1.0 : varied->second});
+    out.shapes.push_back({found->second, OGRGeometryUniquePtr(geometry), row->OID(),
+                          varied == variationOf.end() ? -1.0 : varied->second});
   }
   return out;
 }
@@ -197,6 +197,25 @@ void drawFeatureShapes(QPainter& painter, const QTransform& mapToPage, const Fea
       const double r = symbol.markerSize / 2;
       for (const auto& p : points) painter.drawEllipse(mapToPage.map(p), r, r);
     }
+  }
+  painter.restore();
+}
+
+void drawSelectedShapes(QPainter& painter, const QTransform& mapToPage, const FeatureShapes& shapes,
+                        const std::vector<std::int32_t>& selected, const QPen& pen) {
+  if (selected.empty()) return;
+  painter.save();
+  painter.setRenderHint(QPainter::Antialiasing, true);
+  painter.setPen(pen);
+  painter.setBrush(Qt::NoBrush);
+  for (const auto& s : shapes.shapes) {
+    if (!std::binary_search(selected.begin(), selected.end(), s.oid)) continue;
+    QPainterPath path;
+    std::vector<QPointF> points;
+    addGeometry(*s.geometry, path, points);
+    if (!path.isEmpty()) painter.drawPath(mapToPage.map(path));
+    const double r = shapes.classes.at(static_cast<std::size_t>(s.classIndex)).symbol.markerSize / 2 + 2;
+    for (const auto& p : points) painter.drawEllipse(mapToPage.map(p), r, r);
   }
   painter.restore();
 }

@@ -5,6 +5,7 @@
 
 #include <QPainter>
 #include <QTransform>
+#include <cstdint>
 #include <vector>
 
 #include "apps/carrowind-map/render/class_symbols.h"
@@ -17,6 +18,7 @@ namespace carrowind::render {
 struct ClassedShape {
   int classIndex;  // into FeatureShapes::classes
   OGRGeometryUniquePtr geometry;
+  std::int32_t oid = -1;  // the record's object ID, for picking and selection
   // A multi-attribute renderer's variation: the variation class's place
   // from 0 (first) to 1 (last); -1 when there is none.
   double variation = -1;
@@ -45,5 +47,10 @@ FeatureShapes readFeatureShapes(host::ILayer* layer);
 
 // mapToPage takes map units to the painter's units (points).
 void drawFeatureShapes(QPainter& painter, const QTransform& mapToPage, const FeatureShapes& shapes);
+
+// The shapes whose object IDs are in selected (sorted), outlined in pen
+// over what is drawn; points get a ring.
+void drawSelectedShapes(QPainter& painter, const QTransform& mapToPage, const FeatureShapes& shapes,
+                        const std::vector<std::int32_t>& selected, const QPen& pen);
 
 }  // namespace carrowind::render

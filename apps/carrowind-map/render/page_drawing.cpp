@@ -1,15 +1,7 @@
 #include "apps/carrowind-map/render/page_drawing.h"
 
-#include <ogr_spatialref.h>
-
-#include <memory>
-#include <optional>
-
-#include "apps/carrowind-map/render/feature_drawing.h"
 #include "apps/carrowind-map/render/legend_drawing.h"
-#include "apps/carrowind-map/render/map_layers.h"
-#include "apps/carrowind-map/render/raster_drawing.h"
-#include "platform/text/utf.h"
+#include "apps/carrowind-map/render/map_contents.h"
 
 namespace carrowind::render {
 namespace {
@@ -17,77 +9,15 @@ namespace {
 constexpr double kPoints = 72.0;  // points per inch
 constexpr double kMapMargin = 0.5;  // inches around the map frame
 
-struct DrawnLayer {
-  std::optional<FeatureShapes> features;
-  std::optional<RasterImage> raster;
-  bool countsForExtent = true;
-};
-
-bool sameCrs(const OGRSpatialReference* a, const OGRSpatialReference* b) {
-  if (!a || !b) return true;  // data without a system is taken to be in the map's
-  return a->IsSame(b) != 0;
-}
-
-// The map shows its layers in the system of the topmost layer that has one;
-// other layers are brought there. The extent is that of the layers already
-// in that system, so a world layer under a town plan does not shrink it to
-// a dot.
-std::vector<DrawnLayer> readLayers(mapdoc::MapDocument& document, MapExtent& extent, std::vector<std::string>& problems) {
-  const auto layers = visibleMapLayers(document);
-  const OGRSpatialReference* mapCrs = nullptr;
-  for (auto it = layers.rbegin(); it != layers.rend() && !mapCrs; ++it) mapCrs = it->crs.get();
-
-  std::vector<DrawnLayer> out;
-  MapExtent all;
-  for (const auto& l : layers) {
-    DrawnLayer drawn;
-    const bool same = sameCrs(l.crs.get(), mapCrs);
-    drawn.countsForExtent = same;
-    try {
-      if (l.raster) {
-        // Rasters are not reprojected.
-        if (!same) continue;
-        drawn.raster = readRaster(l.openName);
-        if (!drawn.raster) {
-          problems.push_back("layer \"" + text::toUtf8(l.layer->Name()) + "\": the raster cannot be drawn");
-          continue;
-        }
-      } else {
-        drawn.features = readFeatureShapes(l.layer.get());
-        if (!same) {
-          std::unique_ptr<OGRCoordinateTransformation> toMap(OGRCreateCoordinateTransformation(l.crs.get(), mapCrs));
-          if (!toMap) {
-            problems.push_back("layer \"" + text::toUtf8(l.layer->Name()) + "\": cannot be shown in the map's coordinate system");
-            continue;
-          }
-          drawn.features->transform(*toMap);
-        }
-      }
-    } catch (const std::exception& e) {
-      problems.push_back("layer \"" + text::toUtf8(l.layer->Name()) + "\": " + e.what());
-      continue;
-    }
-    const MapExtent e = drawn.raster ? drawn.raster->extent : drawn.features->extent();
-    all.add(e);
-    if (drawn.countsForExtent) extent.add(e);
-    out.push_back(std::move(drawn));
-  }
-  if (extent.empty) extent = all;
-  return out;
-}
-
 void drawMapFrame(QPainter& painter, mapdoc::MapDocument& document, std::vector<std::string>& problems) {
   const QRectF frame = mapFrameRect(document);
-  MapExtent extent;
-  const auto layers = readLayers(document, extent, problems);
+  MapContents contents = readMapContents(document);
+  problems.insert(problems.end(), contents.problems.begin(), contents.problems.end());
   // A little room so outlines at the edge of the data are not cut.
-  const QTransform toPage = mapToFrame(extent, frame.adjusted(4, 4, -4, -4));
+  const QTransform toPage = mapToFrame(contents.extent, frame.adjusted(4, 4, -4, -4));
   painter.save();
   painter.setClipRect(frame);
-  for (const auto& l : layers) {
-    if (l.raster) drawRaster(painter, toPage, *l.raster);
-    if (l.features) drawFeatureShapes(painter, toPage, *l.features);
-  }
+  drawMapContents(painter, toPage, contents);
   painter.restore();
   painter.save();
   painter.setPen(QPen(Qt::black, 0.75));

@@ -51,6 +51,10 @@ class FeatureLayer
   // Why the data cannot be opened ("" while it can).
   std::string problem();
 
+  // Where the layer's data lives, whatever kind of document it came from.
+  const SourceSpec& source() const { return source_; }
+  const std::filesystem::path& baseDir() const { return baseDir_; }
+
   // For documents of other formats, after read(): a further join, made on
   // the display table the joins before it made (a document of our own has
   // one join, saved as "join"); and a layer whose data this program cannot

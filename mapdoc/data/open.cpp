@@ -16,8 +16,6 @@
 #include "platform/text/utf.h"
 
 namespace mapdoc {
-namespace {
-
 std::string openName(const SourceSpec& source, const std::filesystem::path& baseDir) {
   if (!source.connection.empty()) return source.connection;
   if (source.path.empty()) data::throwHostError("the data source names neither a path nor a connection");
@@ -25,8 +23,6 @@ std::string openName(const SourceSpec& source, const std::filesystem::path& base
   if (p.is_relative()) p = baseDir / p;
   return p.lexically_normal().string();
 }
-
-}  // namespace
 
 host::Ref<host::IFeatureClass> openFeatureClass(const SourceSpec& source, const std::filesystem::path& baseDir) {
   return com::make<data::OgrTable>(openName(source, baseDir), source.layer);

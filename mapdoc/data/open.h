@@ -21,6 +21,10 @@ struct SourceSpec {
   std::string layer;
 };
 
+// The name GDAL opens a source by: its connection, or its path resolved
+// against baseDir. Throws HostError when it names neither.
+std::string openName(const SourceSpec& source, const std::filesystem::path& baseDir);
+
 // Opens a vector layer. The object answers IFeatureClass, ITable, IClass,
 // IDatasetName and IName. Fields come in the order a desktop GIS shows them:
 // object ID, geometry, attributes. Throws HostError with a message that

@@ -115,6 +115,32 @@ TEST_F(MapWindowTest, ApplyRelabelsTheContentsAndTheLayoutLegendAndIsSaved) {
   EXPECT_EQ(legendLabels(u"Land use"), labels);
 }
 
+// A QGIS project is relabelled in the window like a map document of ours and
+// saved back into QGIS's own file.
+TEST_F(MapWindowTest, AQgisProjectIsRelabelledAndSavedInPlace) {
+  open("parcels.qgs");
+  const QStringList before = contentsRows(u"Parcels");
+  ASSERT_GT(before.size(), 2);
+  auto menu = menuFor(u"Parcels");
+  ASSERT_FALSE(commandActions(*menu).empty());
+  label(commandActions(*menu).at(0), [&](QWidget& dialog) {
+    control<QCheckBox>(dialog, "chkWrapLabels")->setChecked(false);
+    control<QPlainTextEdit>(dialog, "TxtExpression")->setPlainText(QStringLiteral("[USE].First ([USE].Count)"));
+    control<QPushButton>(dialog, "CmdApply")->click();
+  });
+  EXPECT_TRUE(ui_->messages().empty());
+  const QStringList after = contentsRows(u"Parcels");
+  EXPECT_NE(after, before);
+  ASSERT_TRUE(window_->save());
+
+  auto reread = mapdoc::MapDocument::open(map("parcels.qgs"));
+  auto geo = com::query<host::IGeoFeatureLayer>(reread->layer(u"Parcels").get());
+  auto classes = com::query<host::IRendererClasses>(geo->Renderer().get());
+  ASSERT_EQ(classes->ClassCount(), after.size());
+  for (int c = 0; c < classes->ClassCount(); ++c)
+    EXPECT_EQ(QString::fromStdU16String(classes->Class(c)), after[c]);
+}
+
 TEST_F(MapWindowTest, TheStatusBarShowsMessagesAndTheLabelersProgress) {
   auto& status = window_->hostStatusBar();
   host::Ref<host::IStatusBar> bar(&status);

@@ -5,8 +5,8 @@
 
 #include <filesystem>
 
-#include "mapdoc/json.h"
-#include "mapdoc/persist_json.h"
+#include "mapdoc/data/open.h"
+#include "mapdoc/feature_layer.h"
 #include "platform/text/utf.h"
 
 namespace carrowind::render {
@@ -31,29 +31,23 @@ std::shared_ptr<OGRSpatialReference> readCrs(const MapLayer& layer) {
   return copy;
 }
 
-// Where a feature layer's data lives, as the document would save it beside
-// its own file.
-void locateFeatureSource(mapdoc::MapDocument& document, host::ILayer* layer, MapLayer& out) {
-  auto persist = com::query<mapdoc::IPersistJson>(layer);
-  if (!persist) return;
-  const fs::path dir = fs::absolute(document.path()).parent_path();
-  const mapdoc::Json json = persist->ToJson(mapdoc::SaveContext{dir});
-  if (!json.contains("source")) return;
-  const auto& source = json["source"];
-  if (source.contains("connection")) {
-    out.openName = source["connection"].get<std::string>();
-  } else if (source.contains("path")) {
-    fs::path p = source["path"].get<std::string>();
-    out.openName = (p.is_relative() ? dir / p : p).lexically_normal().string();
+// Where a feature layer's data lives.
+void locateFeatureSource(host::ILayer* layer, MapLayer& out) {
+  auto* feature = dynamic_cast<mapdoc::FeatureLayer*>(layer);
+  if (!feature) return;
+  try {
+    out.openName = mapdoc::openName(feature->source(), feature->baseDir());
+  } catch (const std::exception&) {
+    return;  // no source: the layer is invalid and left out
   }
-  if (source.contains("layer")) out.layerName = source["layer"].get<std::string>();
+  out.layerName = feature->source().layer;
 }
 
-void collect(mapdoc::MapDocument& document, const host::Ref<host::ILayer>& layer, std::vector<MapLayer>& out) {
+void collect(const host::Ref<host::ILayer>& layer, std::vector<MapLayer>& out) {
   if (!layer || !layer->Visible()) return;
   if (auto group = com::query<host::ICompositeLayer>(layer.get())) {
     // Members from the bottom up, so the top member is drawn last.
-    for (int i = group->Count() - 1; i >= 0; --i) collect(document, group->Layer(i), out);
+    for (int i = group->Count() - 1; i >= 0; --i) collect(group->Layer(i), out);
     return;
   }
   MapLayer entry;
@@ -62,7 +56,7 @@ void collect(mapdoc::MapDocument& document, const host::Ref<host::ILayer>& layer
     entry.raster = true;
     entry.openName = text::toUtf8(raster->FilePath());
   } else if (com::query<host::IFeatureLayer>(layer.get())) {
-    locateFeatureSource(document, layer.get(), entry);
+    locateFeatureSource(layer.get(), entry);
   } else {
     return;
   }
@@ -76,7 +70,7 @@ void collect(mapdoc::MapDocument& document, const host::Ref<host::ILayer>& layer
 std::vector<MapLayer> visibleMapLayers(mapdoc::MapDocument& document) {
   std::vector<MapLayer> out;
   const auto& layers = document.map()->layers();
-  for (auto it = layers.rbegin(); it != layers.rend(); ++it) collect(document, *it, out);
+  for (auto it = layers.rbegin(); it != layers.rend(); ++it) collect(*it, out);
   return out;
 }
 

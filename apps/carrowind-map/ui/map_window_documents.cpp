@@ -20,7 +20,23 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr char16_t kMapFilter[] = u"Carrowind Map Documents (*.cwmap)|*.cwmap|All Files (*.*)|*.*|";
+constexpr char16_t kOpenFilter[] =
+    u"Map Documents and QGIS Projects (*.cwmap;*.qgs;*.qgz)|*.cwmap;*.qgs;*.qgz|"
+    u"Carrowind Map Documents (*.cwmap)|*.cwmap|QGIS Projects (*.qgs;*.qgz)|*.qgs;*.qgz|All Files (*.*)|*.*|";
+
+struct SaveKind {
+  const char16_t* filter;
+  const char16_t* extension;
+};
+
+// A document is saved as the kind it was read as: a QGIS project is written
+// back into QGIS's own file, never turned into a map document of ours.
+SaveKind saveKind(const fs::path& current) {
+  const std::string ext = current.extension().string();
+  if (ext == ".qgs" || ext == ".QGS") return {u"QGIS Projects (*.qgs)|*.qgs|", u"qgs"};
+  if (ext == ".qgz" || ext == ".QGZ") return {u"Zipped QGIS Projects (*.qgz)|*.qgz|", u"qgz"};
+  return {u"Carrowind Map Documents (*.cwmap)|*.cwmap|All Files (*.*)|*.*|", u"cwmap"};
+}
 
 std::u16string fileText(const fs::path& file) { return text::fromUtf8(file.string()); }
 
@@ -140,12 +156,13 @@ bool MapWindow::saveAs(const fs::path& file) {
 
 bool MapWindow::chooseAndSaveAs() {
   const fs::path current = document_->current()->path();
-  auto file = platform::filedialog::getSaveFileName(u"Save Map Document As", kMapFilter, u"cwmap", current);
+  const SaveKind kind = saveKind(current);
+  auto file = platform::filedialog::getSaveFileName(u"Save Map Document As", kind.filter, kind.extension, current);
   return file && saveAs(*file);
 }
 
 void MapWindow::chooseAndOpen() {
-  auto file = platform::filedialog::getOpenFileName(u"Open Map Document", kMapFilter, u"cwmap",
+  auto file = platform::filedialog::getOpenFileName(u"Open Map Document", kOpenFilter, u"cwmap",
                                                     document_->current()->path().parent_path());
   if (file) openDocument(*file);
 }

@@ -87,7 +87,9 @@ void expectSameRecords(host::ITable* t, const std::vector<Expected>& expected, h
       if (i < 0) {
         auto shape = com::query<host::IFeature>(row.get())->Shape();
         ASSERT_EQ(shape != nullptr, !e.wkb.empty());
-        if (shape) EXPECT_EQ(shape->Wkb(), e.wkb) << "shape of " << e.fid;
+        if (shape) {
+          EXPECT_EQ(shape->Wkb(), e.wkb) << "shape of " << e.fid;
+        }
         continue;
       }
       const auto field = fields->Field(i);

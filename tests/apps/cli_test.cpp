@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "cli_run.h"
+#include "tests/common/scratch_dir.h"
 
 #include <algorithm>
 #include <array>
@@ -23,9 +24,7 @@ std::string sample(const std::string& relative) { return std::string(CW_SOURCE_D
 class CliTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir = fs::temp_directory_path() / ("cw_cli_" + std::to_string(::getpid()) + "_" +
-                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir);
+    dir = test_support::scratchDir("cw_cli_");
   }
   void TearDown() override { fs::remove_all(dir); }
   std::string path(const std::string& name) const { return (dir / name).string(); }

@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "cli_run.h"
+#include "tests/common/scratch_dir.h"
 
 namespace {
 
@@ -52,10 +53,7 @@ std::map<std::string, int> countsByUse(const fs::path& data, const std::string& 
 class LabelingCli : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir = fs::temp_directory_path() / ("cw_labeling_cli_" + std::to_string(::getpid()) + "_" +
-                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir);
-    fs::create_directories(dir);
+    dir = test_support::scratchDir("cw_labeling_cli_");
     for (const auto& entry : fs::directory_iterator(fs::path(CW_SOURCE_DIR) / "examples")) {
       if (entry.path().extension() == ".cwmap") fs::copy(entry.path(), dir);
     }

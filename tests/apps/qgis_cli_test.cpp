@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "cli_run.h"
+#include "tests/common/scratch_dir.h"
 
 namespace {
 
@@ -30,10 +31,7 @@ std::string replaced(std::string text, const std::string& what, const std::strin
 class QgisCli : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir = fs::temp_directory_path() / ("cw_qgis_cli_" + std::to_string(::getpid()) + "_" +
-                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir);
-    fs::create_directories(dir);
+    dir = test_support::scratchDir("cw_qgis_cli_");
     fs::copy(fs::path(CW_SOURCE_DIR) / "examples" / "parcels.qgs", dir);
     fs::copy(fs::path(CW_SOURCE_DIR) / "examples" / "data", dir / "data", fs::copy_options::recursive);
     ::setenv("CARROWIND_REGISTRY", (dir / "registry.db").c_str(), 1);

@@ -32,6 +32,7 @@
 #include "platform/registry/store.h"
 #include "platform/scripted_ui/scripted_ui.h"
 #include "support/basRegistry.h"
+#include "tests/common/scratch_dir.h"
 
 // Readable failures for Qt's strings.
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
@@ -67,9 +68,7 @@ class DialogTest : public ::testing::Test {
   }
 
   void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("cw_dialog_" + std::to_string(::getpid()) + "_" +
-                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
+    dir_ = test_support::scratchDir("cw_dialog_");
     fs::create_directories(dir_ / "config" / "quorvex");
     fs::copy(fs::path(CW_SOURCE_DIR) / "examples", dir_ / "maps",
              fs::copy_options::recursive | fs::copy_options::skip_symlinks);

@@ -20,6 +20,7 @@
 #include "tests/dialogs/offscreen_application.h"
 #include "platform/com/class_factory.h"
 #include "platform/scripted_ui/scripted_ui.h"
+#include "tests/common/scratch_dir.h"
 
 namespace {
 
@@ -46,11 +47,7 @@ class FieldValues : public ::testing::Test {
  protected:
   void SetUp() override {
     app();
-    dir = fs::temp_directory_path() /
-          ("cw_fieldvalues_" + std::to_string(::getpid()) + "_" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir);
-    fs::create_directories(dir);
+    dir = test_support::scratchDir("cw_fieldvalues_");
     fs::copy(fs::path(CW_SOURCE_DIR) / "examples", dir / "examples", fs::copy_options::recursive);
     ui = std::make_unique<platform::scripted_ui::ScriptedUi>();
   }

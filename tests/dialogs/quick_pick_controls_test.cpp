@@ -20,6 +20,7 @@
 #include "platform/registry/store.h"
 #include "support/basRegistry.h"
 #include "support/quick_pick_store.h"
+#include "tests/common/scratch_dir.h"
 
 namespace {
 
@@ -49,9 +50,7 @@ class QuickPickHandlers : public ::testing::Test {
  protected:
   void SetUp() override {
     app();
-    dir = fs::temp_directory_path() / ("cw_qpc_" + std::to_string(::getpid()) + "_" +
-                                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir);
+    dir = test_support::scratchDir("cw_qpc_");
     fs::create_directories(dir / "config");
     qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString((dir / "config").string()));
     registry::setStorePath(dir / "registry.db");

@@ -26,6 +26,7 @@
 #include "platform/registry/class_registration.h"
 #include "platform/registry/store.h"
 #include "platform/text/utf.h"
+#include "tests/common/scratch_dir.h"
 
 extern "C" com::HRESULT DllRegisterServer();
 extern "C" com::HRESULT DllUnregisterServer();
@@ -53,10 +54,7 @@ class HostUi : public ::testing::Test {
     mapdoc::registerHostClasses();
   }
   void SetUp() override {
-    dir = fs::temp_directory_path() / ("cw_hostui_" + std::to_string(::getpid()) + "_" +
-                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir);
-    fs::create_directories(dir);
+    dir = test_support::scratchDir("cw_hostui_");
     fs::copy(fs::path(CW_SOURCE_DIR) / "examples", dir / "maps", fs::copy_options::recursive);
     ::setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
     registry::setStorePath(dir / "registry.db");

@@ -5,6 +5,7 @@
 #include "mapdoc/atomic_file.h"
 #include "mapdoc/document.h"
 #include "platform/text/utf.h"
+#include "tests/common/scratch_dir.h"
 
 namespace mapdoc {
 namespace {
@@ -15,10 +16,7 @@ const fs::path kExamples = fs::path(CW_SOURCE_DIR) / "examples";
 class TempDir : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir = fs::temp_directory_path() /
-          ("cw_doc_" + std::to_string(::getpid()) + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir);
-    fs::create_directories(dir);
+    dir = test_support::scratchDir("cw_doc_");
   }
   void TearDown() override { fs::remove_all(dir); }
   fs::path write(const std::string& name, const std::string& text) {

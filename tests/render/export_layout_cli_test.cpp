@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "../apps/cli_run.h"
+#include "tests/common/scratch_dir.h"
 
 namespace {
 
@@ -15,9 +16,7 @@ namespace fs = std::filesystem;
 class ExportLayoutCli : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir = fs::temp_directory_path() / ("cw_export_" + std::to_string(::getpid()) + "_" +
-                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir);
+    dir = test_support::scratchDir("cw_export_");
     // As on a server: no display and no platform chosen.
     ::unsetenv("QT_QPA_PLATFORM");
     ::unsetenv("DISPLAY");

@@ -13,6 +13,7 @@
 #include "mapdoc/atomic_file.h"
 #include "mapdoc/document.h"
 #include "pdf_text.h"
+#include "tests/common/scratch_dir.h"
 
 namespace {
 
@@ -39,9 +40,7 @@ std::set<QString> svgTexts(const QByteArray& svg) {
 class PageExportTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir = fs::temp_directory_path() / ("cw_render_" + std::to_string(::getpid()) + "_" +
-                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir);
+    dir = test_support::scratchDir("cw_render_");
     document = mapdoc::MapDocument::open(fs::path(CW_SOURCE_DIR) / "examples/landuse.cwmap");
   }
   void TearDown() override {

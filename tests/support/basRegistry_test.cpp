@@ -10,6 +10,7 @@
 
 #include "platform/locale/user_locale.h"
 #include "platform/registry/store.h"
+#include "tests/common/scratch_dir.h"
 
 namespace support::basRegistry {
 namespace {
@@ -30,10 +31,7 @@ class BasRegistry : public ::testing::Test {
  protected:
   void SetUp() override {
     platform::locale::setOverride("en_US");
-    dir_ = fs::temp_directory_path() / ("cw_basreg_" + std::to_string(::getpid()) + "_" +
-                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
+    dir_ = test_support::scratchDir("cw_basreg_");
     setStorePath(dir_ / "registry.db");
   }
   void TearDown() override {

@@ -15,6 +15,7 @@
 #include "platform/registry/store.h"
 #include "support/ErrorHandling.h"
 #include "support/error_sink/error_sink.h"
+#include "tests/common/scratch_dir.h"
 
 namespace support {
 namespace {
@@ -41,10 +42,7 @@ std::string readFile(const fs::path& p) {
 class ErrorSink : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir = fs::temp_directory_path() / ("cw_sink_" + std::to_string(::getpid()) + "_" +
-                                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir);
-    fs::create_directories(dir);
+    dir = test_support::scratchDir("cw_sink_");
     registry::setStorePath(dir / "registry.db");
     ::setenv("XDG_STATE_HOME", (dir / "state").c_str(), 1);
     registry::useRegisteredServers();

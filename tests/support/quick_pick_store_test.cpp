@@ -10,6 +10,7 @@
 
 #include "platform/registry/store.h"
 #include "support/basRegistry.h"
+#include "tests/common/scratch_dir.h"
 
 namespace support::quickpicks {
 namespace {
@@ -20,10 +21,7 @@ using registry::HKEY_CURRENT_USER;
 class QuickPicks : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir = fs::temp_directory_path() / ("cw_picks_" + std::to_string(::getpid()) + "_" +
-                                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir);
-    fs::create_directories(dir);
+    dir = test_support::scratchDir("cw_picks_");
     registry::setStorePath(dir / "registry.db");
   }
   void TearDown() override {

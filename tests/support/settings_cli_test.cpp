@@ -21,6 +21,7 @@
 #include "platform/registry/store.h"
 #include "support/basRegistry.h"
 #include "support/error_sink/error_sink.h"
+#include "tests/common/scratch_dir.h"
 
 namespace {
 
@@ -43,10 +44,7 @@ std::string readFile(const fs::path& p) {
 class SettingsCli : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir = fs::temp_directory_path() / ("cw_settings_cli_" + std::to_string(::getpid()) + "_" +
-                                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir);
-    fs::create_directories(dir);
+    dir = test_support::scratchDir("cw_settings_cli_");
     store = dir / "registry.db";
     ::setenv("CARROWIND_REGISTRY", store.c_str(), 1);
     ::setenv("XDG_STATE_HOME", (dir / "state").c_str(), 1);

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "sample_data.h"
+#include "tests/common/scratch_dir.h"
 
 namespace mapdoc::testing {
 namespace {
@@ -15,10 +16,7 @@ namespace fs = std::filesystem;
 class Changes : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("carrowind-changes-" + std::to_string(::getpid()) + "-" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
+    dir_ = test_support::scratchDir("cw_changes_");
     for (const char* ext : {".shp", ".shx", ".dbf", ".prj", ".cpg"})
       fs::copy_file(sampleDir() / (std::string("landuse") + ext), dir_ / (std::string("landuse") + ext));
   }

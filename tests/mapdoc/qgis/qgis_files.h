@@ -9,6 +9,8 @@
 #include <sstream>
 #include <string>
 
+#include "tests/common/scratch_dir.h"
+
 namespace mapdoc::qgis::testing {
 
 namespace fs = std::filesystem;
@@ -35,10 +37,7 @@ inline std::string replaced(std::string text, const std::string& what, const std
 class QgisFiles : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir = fs::temp_directory_path() / ("cw_qgis_" + std::to_string(::getpid()) + "_" +
-                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir);
-    fs::create_directories(dir);
+    dir = test_support::scratchDir("cw_qgis_");
     fs::copy(fs::path(CW_SOURCE_DIR) / "examples" / "data", dir / "data", fs::copy_options::recursive);
   }
   void TearDown() override { fs::remove_all(dir); }

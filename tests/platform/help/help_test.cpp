@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "platform/scripted_ui/scripted_ui.h"
+#include "tests/common/scratch_dir.h"
 
 namespace fs = std::filesystem;
 namespace help = platform::help;
@@ -21,9 +22,7 @@ namespace {
 class HelpDirs : public ::testing::Test {
  protected:
   void SetUp() override {
-    root_ = fs::temp_directory_path() / ("cw_help_" + std::to_string(::getpid()) + "_" +
-                                         ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root_);
+    root_ = test_support::scratchDir("cw_help_");
     empty_ = root_ / "empty";
     installed_ = root_ / "share" / "carrowind" / "help";
     fs::create_directories(empty_);

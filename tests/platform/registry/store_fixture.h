@@ -10,6 +10,7 @@
 
 #include "platform/registry/registry.h"
 #include "platform/registry/store.h"
+#include "tests/common/scratch_dir.h"
 
 namespace registry::testing {
 
@@ -59,11 +60,7 @@ inline bool keyExists(HKEY hive, const std::string& path) {
 class StoreTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir = std::filesystem::temp_directory_path() /
-          ("cw_registry_" + std::to_string(::getpid()) + "_" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
+    dir = test_support::scratchDir("cw_registry_");
     file = dir / "registry.db";
     setStorePath(file);
   }

@@ -1,0 +1,22 @@
+#pragma once
+// A fresh folder for the running test: below the system's temporary folder,
+// named after the prefix, the process and the test, emptied first, so runs
+// side by side and leftovers of an earlier run never meet.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+
+namespace test_support {
+
+inline std::filesystem::path scratchDir(const std::string& prefix) {
+  const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+  const auto dir = std::filesystem::temp_directory_path() /
+                   (prefix + std::to_string(::getpid()) + "_" + (test ? test->name() : "suite"));
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  return dir;
+}
+
+}  // namespace test_support

@@ -129,19 +129,19 @@ void Reader::readJoins(ProjectLayer& layer) {
       feature->setUnreadable("its join's layer \"" + other->second.name + "\": " + source.problem);
       return;
     }
-    JoinSpec spec;
-    spec.table = source.source;
-    spec.field = join.attribute("targetFieldName").value();
-    spec.joinField = join.attribute("joinFieldName").value();
-    spec.options.prefixed = true;
-    spec.options.prefix = text::fromUtf8(join.attribute("hasCustomPrefix").as_int() ? join.attribute("customPrefix").value()
+    JoinSpec joinSpec;
+    joinSpec.table = source.source;
+    joinSpec.field = join.attribute("targetFieldName").value();
+    joinSpec.joinField = join.attribute("joinFieldName").value();
+    joinSpec.options.prefixed = true;
+    joinSpec.options.prefix = text::fromUtf8(join.attribute("hasCustomPrefix").as_int() ? join.attribute("customPrefix").value()
                                                                                     : other->second.name + "_");
     if (const auto subset = join.child("joinFieldsSubset")) {
-      spec.options.fields.emplace();
-      for (const auto& field : subset.children("field")) spec.options.fields->push_back(text::fromUtf8(field.attribute("name").value()));
+      joinSpec.options.fields.emplace();
+      for (const auto& field : subset.children("field")) joinSpec.options.fields->push_back(text::fromUtf8(field.attribute("name").value()));
     }
-    spec.options.where = source.subset;
-    feature->addJoin(std::move(spec));
+    joinSpec.options.where = source.subset;
+    feature->addJoin(std::move(joinSpec));
   }
 }
 

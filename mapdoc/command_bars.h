@@ -19,6 +19,22 @@ class Uid : public com::Object<host::IUID> {
   int subType_ = 0;
 };
 
+// The item definition a host hands a toolbar definition to fill in.
+class ItemDef : public com::Object<host::IItemDef> {
+ public:
+  host::Text ID() override { return id_; }
+  void ID(const host::Text& id) override { id_ = id; }
+  bool Group() override { return group_; }
+  void Group(bool group) override { group_ = group; }
+  int SubType() override { return subType_; }
+  void SubType(int subType) override { subType_ = subType; }
+
+ private:
+  host::Text id_;
+  bool group_ = false;
+  int subType_ = 0;
+};
+
 class CommandItem : public com::Object<host::ICommandItem> {
  public:
   explicit CommandItem(host::Text id) : id_(std::move(id)) {}

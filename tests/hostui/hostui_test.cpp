@@ -85,20 +85,6 @@ class HostUi : public ::testing::Test {
   fs::path dir;
 };
 
-// The item definition a host passes to a toolbar definition.
-class ItemDef : public com::Object<host::IItemDef> {
- public:
-  Text ID() override { return id_; }
-  void ID(const Text& id) override { id_ = id; }
-  bool Group() override { return false; }
-  void Group(bool) override {}
-  int SubType() override { return 0; }
-  void SubType(int) override {}
-
- private:
-  Text id_;
-};
-
 int contextMenuCount(mapdoc::MapDocument& doc, const Text& id) {
   auto uid = com::create<host::IUID>(host::CLSID_UID);
   uid->Value(u"esriCore.FeatureLayerContextMenu");
@@ -114,11 +100,11 @@ TEST_F(HostUi, TheToolbarHoldsTheCommandOnly) {
   EXPECT_EQ(toolbar->ItemCount(), 1);
   EXPECT_EQ(toolbar->Name(), u"Carrowind Labels");
   EXPECT_EQ(toolbar->Caption(), u"Carrowind Labels (Quorvex)");
-  auto item = com::make<ItemDef>();
+  auto item = com::make<mapdoc::ItemDef>();
   toolbar->GetItemInfo(0, item.get());
   EXPECT_EQ(item->ID(), u"QVXCRWUI.clsQVXCWCommand");
   for (int pos : {1, 2, -1}) {
-    auto untouched = com::make<ItemDef>();
+    auto untouched = com::make<mapdoc::ItemDef>();
     untouched->ID(u"before");
     toolbar->GetItemInfo(pos, untouched.get());
     EXPECT_EQ(untouched->ID(), u"before") << pos;

@@ -2,28 +2,13 @@
 
 #include "apps/carrowind-map/hosting/failure_report.h"
 #include "host/categories.h"
+#include "mapdoc/command_bars.h"
 #include "platform/com/class_factory.h"
 #include "platform/com/object.h"
 #include "platform/registry/component_categories.h"
 
 namespace carrowind::map {
 namespace {
-
-// The item definition a toolbar definition fills in.
-class ItemDef : public com::Object<host::IItemDef> {
- public:
-  host::Text ID() override { return id_; }
-  void ID(const host::Text& id) override { id_ = id; }
-  bool Group() override { return group_; }
-  void Group(bool group) override { group_ = group; }
-  int SubType() override { return subType_; }
-  void SubType(int subType) override { subType_ = subType; }
-
- private:
-  host::Text id_;
-  bool group_ = false;
-  int subType_ = 0;
-};
 
 std::u16string classText(const com::CLSID& clsid) {
   const std::string s = clsid.toString();
@@ -60,7 +45,7 @@ std::vector<ToolBarDefinition> registeredToolBars() {
       ToolBarDefinition toolbar{definition->Name(), definition->Caption(), {}};
       const int count = definition->ItemCount();
       for (int i = 0; i < count; ++i) {
-        auto item = com::make<ItemDef>();
+        auto item = com::make<mapdoc::ItemDef>();
         definition->GetItemInfo(i, item.get());
         if (!item->ID().empty()) toolbar.items.push_back(item->ID());
       }

@@ -33,10 +33,15 @@ bool MakeClassBreaksRendererLabels(LabelerFields& fields, host::ILayer* pLayer) 
       if (i == 0) return u"( " + field + u" <= " + upper + u" )";
       return u"( " + field + u" > " + clauseNumber(breaks->Break(i - 1)) + u" AND " + field + u" <= " + upper + u" )";
     };
-    makeClassLabels(fields, source, breaks->BreakCount(), classClause, [&](int i, const std::u16string& content) {
-      if (equalsNoCase(content, u"VALUE")) return platform::format::numberText(breaks->Break(i));
-      return breaks->Label(i);
-    });
+    std::unique_ptr<RecordClasses> walk;
+    if (!fields.PerClassQueries) walk = breakClasses(*breaks, source);
+    makeClassLabels(
+        fields, source, breaks->BreakCount(), classClause,
+        [&](int i, const std::u16string& content) {
+          if (equalsNoCase(content, u"VALUE")) return platform::format::numberText(breaks->Break(i));
+          return breaks->Label(i);
+        },
+        std::move(walk));
     return true;
   } catch (...) {
     return makerFailed(fields, u"MakeClassBreaksRendererLabels");

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "engine/class_summaries.h"
+#include "engine/record_classes.h"
 
 namespace engine {
 
@@ -16,9 +17,11 @@ using ClassClause = std::function<std::u16string(int classIndex)>;
 using ClassLegendText = std::function<std::u16string(int classIndex, const std::u16string& content)>;
 
 // Replaces Labels with one label per class ("$$SKIPPED" for a class without
-// records, which also sets SkippedLegendItems). Reports progress per class.
-// Throws as the summaries do.
+// records, which also sets SkippedLegendItems). With walk (and unless the
+// labeler is told to ask per class) every class is summarised from one walk
+// over the layer; otherwise each class is its own query. Either way the
+// labels are the same. Throws as the summaries do.
 void makeClassLabels(LabelerFields& fields, const RecordSource& source, int classCount, const ClassClause& clause,
-                     const ClassLegendText& legend);
+                     const ClassLegendText& legend, std::unique_ptr<RecordClasses> walk);
 
 }  // namespace engine

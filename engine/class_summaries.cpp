@@ -166,9 +166,17 @@ bool summariseField(const RecordSource& source, host::IQueryFilter* filter, cons
   host::Ref<host::ICursor> cursor = source.search(filter);
   std::int32_t count = 0;
   com::Variant first, last;
+  RecordOrder order;
   while (auto row = cursor->NextRow()) {
-    last = row->Value(position);
-    if (count == 0) first = last;
+    const auto place = order.place(*row);
+    if (count == 0 || place < order.first) {
+      first = row->Value(position);
+      order.first = place;
+    }
+    if (count == 0 || place > order.last) {
+      last = row->Value(position);
+      order.last = place;
+    }
     ++count;
   }
   if (count == 0 && stopOnEmpty) return false;

@@ -62,6 +62,18 @@ struct RecordSource {
   int fieldType(int position) const;
 };
 
+// Where a record stands in the layer's record order: by object ID, so that
+// First and Last do not depend on the order a search returns records in (an
+// index returns them by value); records without one in the order they came.
+struct RecordOrder {
+  std::int64_t first = 0, last = 0;  // places of the records taken as First and Last
+  std::int64_t arrivals = 0;
+  std::int64_t place(host::IRow& row) {
+    ++arrivals;
+    return row.HasOID() ? row.OID() : arrivals;
+  }
+};
+
 // Distinct field names of the "Field" pieces in order of first appearance;
 // names equal but for case count once, under the case seen first.
 std::vector<std::u16string> expressionFields(const ExpressionPieceList& pieces);

@@ -30,6 +30,10 @@ struct LabelerFields {
   std::u16string JoinedFieldPrefix;
   std::u16string JoinedFieldSuffix;
   std::int16_t WrapTextIfLongerThan = 0;
+  // Summarise each class with a query of its own instead of one walk over
+  // the layer (the way for renderers that cannot classify records, and the
+  // reference the walk is tested against). Not part of the COM interface.
+  bool PerClassQueries = false;
 
   // The collections, brought into being empty when first needed.
   StringCollection& labels();

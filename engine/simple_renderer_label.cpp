@@ -1,4 +1,5 @@
 #include "engine/class_summaries.h"
+#include "engine/class_walk.h"
 #include "engine/failure_text.h"
 #include "engine/label_makers.h"
 #include "engine/text_compare.h"
@@ -44,9 +45,17 @@ bool MakeSimpleRendererLabel(LabelerFields& fields, host::ILayer* pLayer, std::i
   try {
     const auto names = expressionFields(fields.ExpressionPieces);
     RecordSource source = resolveRecordSource(fields, pLayer);
-    auto filter = newQueryFilter(fields.ApplyDefinitionQuery ? source.definition->DefinitionExpression() : u"");
+    const std::u16string where = fields.ApplyDefinitionQuery ? source.definition->DefinitionExpression() : u"";
     SummarySet set;
-    summariseClass(source, filter.get(), names, pSampleRate, false, set);
+    if (fields.PerClassQueries) {
+      auto filter = newQueryFilter(where);
+      summariseClass(source, filter.get(), names, pSampleRate, false, set);
+    } else {
+      auto one = allInOneClass();
+      set = std::move(summariseInOneWalk(source, where, names, wantedSummaries(fields.ExpressionPieces, names), *one, 1,
+                                         pSampleRate, false)
+                          .front());
+    }
 
     host::Ref<host::ISimpleRenderer> simple;
     if (!pMakeSampleLabel) simple = require<host::ISimpleRenderer>(source.renderer);

@@ -47,10 +47,16 @@ bool MakeUniqueRendererLabels(LabelerFields& fields, host::ILayer* pLayer) {
       allOtherValuesClause += u"OR (" + clause + u") ";
       return clause;
     };
-    makeClassLabels(fields, source, count, classClause, [&](int i, const std::u16string& content) {
-      if (equalsNoCase(content, u"VALUE")) return isDefaultClass(i) ? std::u16string(kAllOtherValues) : unique->Value(i);
-      return classes->Class(i);
-    });
+    std::unique_ptr<RecordClasses> walk;
+    if (!fields.PerClassQueries)
+      walk = fields.TableIsJoined ? joinedValueClasses(*unique, count, source) : rendererClasses(renderer, source);
+    makeClassLabels(
+        fields, source, count, classClause,
+        [&](int i, const std::u16string& content) {
+          if (equalsNoCase(content, u"VALUE")) return isDefaultClass(i) ? std::u16string(kAllOtherValues) : unique->Value(i);
+          return classes->Class(i);
+        },
+        std::move(walk));
     return true;
   } catch (...) {
     return makerFailed(fields, u"MakeUniqueRendererLabels");

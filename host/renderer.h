@@ -2,6 +2,7 @@
 // Feature renderers: how a layer is drawn and the classes of its legend.
 // Classes are indexed from 0 in legend order.
 #include <cstdint>
+#include <vector>
 
 #include "host/table.h"
 
@@ -96,6 +97,26 @@ struct IRendererClasses : IUnknown {
   // A clause, in the table's dialect, that selects exactly the records the
   // renderer draws in class index.
   virtual Text WhereClause(int index, ITable* table) = 0;
+};
+
+// Which legend class a record of one table is drawn in, from the record's
+// own values: exactly the records the class's where clause selects, each in
+// the first class that selects it. One walk over a table then serves every
+// class.
+struct IRecordClassifier : IUnknown {
+  COM_INTERFACE("20C5F58B-4D7B-4053-8F6C-AB2751940AB6")
+  // A row of the table the classifier was made for (values by the table's
+  // field positions): its class index, or -1 when no class draws it.
+  virtual int ClassOf(IRowBuffer* row) = 0;
+};
+
+// Offered by renderers that can classify records themselves.
+struct IRendererClassifier : IUnknown {
+  COM_INTERFACE("0B8D08D8-0D5B-4642-A084-89924EBFD029")
+  // The fields a classifier reads, so that a walk can read just those.
+  virtual std::vector<Text> ClassifierFields() = 0;
+  // Throws HostError when the table lacks one of those fields.
+  virtual Ref<IRecordClassifier> Classifier(ITable* table) = 0;
 };
 
 }  // namespace host

@@ -65,8 +65,18 @@ struct ITable : IUnknown {
   COM_INTERFACE("42B75E74-E0E3-4D5A-875A-A7C29F0060FF")
   // filter may be null (every record). The where clause is passed to the
   // data source; a clause it cannot parse throws with its own error text.
+  // Records come in the data source's order, which a clause may change (an
+  // attribute index returns them by value); callers that need an order go
+  // by object ID.
   virtual Ref<ICursor> Search(IQueryFilter* filter, bool recycling) = 0;
   virtual std::int32_t RowCount(IQueryFilter* filter) = 0;
+};
+
+// The number of records a table holds, where the data source knows it
+// without reading them (a file header, a catalogue); for progress displays.
+struct ITableSize : IUnknown {
+  COM_INTERFACE("BD4E73CD-743B-4103-8495-EAA9CD91643D")
+  virtual std::int64_t KnownRowCount() = 0;  // -1 when only a count would tell
 };
 
 // A fixed set of records of one table, addressed by object ID.

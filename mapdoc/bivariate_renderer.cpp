@@ -34,6 +34,14 @@ host::Text BivariateRenderer::WhereClause(int index, host::ITable* table) {
   return com::query<host::IRendererClasses>(main_.get())->WhereClause(index, table);
 }
 
+std::vector<host::Text> BivariateRenderer::ClassifierFields() {
+  return com::query<host::IRendererClassifier>(main_.get())->ClassifierFields();
+}
+
+host::Ref<host::IRecordClassifier> BivariateRenderer::Classifier(host::ITable* table) {
+  return com::query<host::IRendererClassifier>(main_.get())->Classifier(table);
+}
+
 Json BivariateRenderer::ToJson(const SaveContext& context) {
   Json known = {{"type", "bivariate"}, {"main", rendererToJson(main_.get(), context)}};
   if (variation_) known["variation"] = rendererToJson(variation_.get(), context);

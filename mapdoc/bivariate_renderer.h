@@ -8,7 +8,7 @@
 namespace mapdoc {
 
 class BivariateRenderer : public com::Object<host::IFeatureRenderer, host::IBivariateRenderer, host::IRendererClasses,
-                                             IPersistJson> {
+                                             host::IRendererClassifier, IPersistJson> {
  public:
   static host::Ref<BivariateRenderer> read(const JsonReader& json);
 
@@ -22,6 +22,9 @@ class BivariateRenderer : public com::Object<host::IFeatureRenderer, host::IBiva
   int ClassCount() override { return static_cast<int>(legend_.size()); }
   host::Text Class(int index) override;
   host::Text WhereClause(int index, host::ITable* table) override;
+  // The main renderer's classification.
+  std::vector<host::Text> ClassifierFields() override;
+  host::Ref<host::IRecordClassifier> Classifier(host::ITable* table) override;
 
   Json ToJson(const SaveContext& context) override;
   Json& Extra() override { return members_.extra; }

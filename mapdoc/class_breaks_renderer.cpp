@@ -1,5 +1,8 @@
 #include "mapdoc/class_breaks_renderer.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "mapdoc/clause_text.h"
 #include "mapdoc/data/gdal_session.h"
 #include "platform/text/utf.h"
@@ -46,6 +49,56 @@ host::Text ClassBreaksRenderer::WhereClause(int index, host::ITable* table) {
   const std::string lower = index == 0 ? " >= " + sqlNumber(minBreak_)
                                        : " > " + sqlNumber(breaks_[static_cast<std::size_t>(index) - 1].upper);
   return text::fromUtf8(guard + expr + lower + " AND " + expr + " <= " + sqlNumber(b.upper));
+}
+
+namespace {
+
+// The class of a value as the where clauses select it: above the break
+// below, up to and including its own; class 0 from the minimum break.
+class BreakClassifier : public com::Object<host::IRecordClassifier> {
+ public:
+  BreakClassifier(int field, int normField, double minBreak, std::vector<double> uppers)
+      : field_(field), normField_(normField), minBreak_(minBreak), uppers_(std::move(uppers)) {}
+  int ClassOf(host::IRowBuffer* row) override {
+    const host::Value v = row->Value(field_);
+    if (!v.isNumber()) return -1;
+    double x = v.toDouble();
+    if (normField_ >= 0) {
+      const host::Value n = row->Value(normField_);
+      if (!n.isNumber() || n.toDouble() == 0) return -1;
+      x = x * 1.0 / n.toDouble();  // as the clause computes it
+    }
+    if (std::isnan(x)) return -1;
+    const auto at = std::lower_bound(uppers_.begin(), uppers_.end(), x);
+    if (at == uppers_.end() || (at == uppers_.begin() && x < minBreak_)) return -1;
+    return static_cast<int>(at - uppers_.begin());
+  }
+
+ private:
+  int field_, normField_;
+  double minBreak_;
+  std::vector<double> uppers_;
+};
+
+int requiredField(host::ITable* table, const host::Text& name) {
+  auto cls = com::query<host::IClass>(table);
+  const int position = cls ? cls->FindField(name) : -1;
+  if (position < 0) data::throwHostError("the renderer's field \"" + toUtf8(name) + "\" is not in the table");
+  return position;
+}
+
+}  // namespace
+
+std::vector<host::Text> ClassBreaksRenderer::ClassifierFields() {
+  if (normField_.empty()) return {field_};
+  return {field_, normField_};
+}
+
+host::Ref<host::IRecordClassifier> ClassBreaksRenderer::Classifier(host::ITable* table) {
+  std::vector<double> uppers;
+  for (const auto& b : breaks_) uppers.push_back(b.upper);
+  return com::make<BreakClassifier>(requiredField(table, field_), normField_.empty() ? -1 : requiredField(table, normField_),
+                                    minBreak_, std::move(uppers));
 }
 
 Json ClassBreaksRenderer::ToJson(const SaveContext&) {

@@ -12,7 +12,7 @@
 namespace mapdoc {
 
 class ClassBreaksRenderer : public com::Object<host::IFeatureRenderer, host::IClassBreaksRenderer,
-                                               host::IRendererClasses, IPersistJson> {
+                                               host::IRendererClasses, host::IRendererClassifier, IPersistJson> {
  public:
   static host::Ref<ClassBreaksRenderer> read(const JsonReader& json);
 
@@ -29,6 +29,9 @@ class ClassBreaksRenderer : public com::Object<host::IFeatureRenderer, host::ICl
   int ClassCount() override { return BreakCount(); }
   host::Text Class(int index) override { return Label(index); }
   host::Text WhereClause(int index, host::ITable* table) override;
+
+  std::vector<host::Text> ClassifierFields() override;
+  host::Ref<host::IRecordClassifier> Classifier(host::ITable* table) override;
 
   Json ToJson(const SaveContext& context) override;
   Json& Extra() override { return members_.extra; }

@@ -1,6 +1,7 @@
 #include "mapdoc/unique_value_renderer.h"
 
 #include "mapdoc/clause_text.h"
+#include "mapdoc/value_matching.h"
 #include "mapdoc/data/gdal_session.h"
 #include "platform/text/utf.h"
 
@@ -8,19 +9,6 @@ namespace mapdoc {
 namespace {
 
 using text::toUtf8;
-
-std::vector<host::Text> split(const host::Text& value, const host::Text& delimiter, std::size_t parts) {
-  std::vector<host::Text> out;
-  std::size_t start = 0;
-  while (out.size() + 1 < parts) {
-    auto at = delimiter.empty() ? host::Text::npos : value.find(delimiter, start);
-    if (at == host::Text::npos) break;
-    out.push_back(value.substr(start, at - start));
-    start = at + delimiter.size();
-  }
-  out.push_back(value.substr(start));
-  return out;
-}
 
 host::Text valueText(const JsonReader& v) {
   if (v.json().is_string()) return v.utext();
@@ -112,34 +100,24 @@ std::vector<host::Text> UniqueValueRenderer::classValues(int index) const {
   return classes_[static_cast<std::size_t>(index)].values;
 }
 
-std::string UniqueValueRenderer::valueClause(const host::Text& value, host::ITable* table) const {
-  const auto parts = split(value, delimiter_, fields_.size());
-  std::string clause;
-  for (std::size_t f = 0; f < fields_.size(); ++f) {
-    const std::string part = f < parts.size() ? toUtf8(parts[f]) : std::string();
-    if (f) clause += " AND ";
-    clause += valueComparison(table, fields_[f], part);
+std::shared_ptr<const ValueMatching> UniqueValueRenderer::matching(host::ITable* table) {
+  if (!matching_ || matching_->table.get() != table) {
+    std::vector<std::vector<host::Text>> values;
+    for (const auto& c : classes_) values.push_back(c.values);
+    matching_ = ValueMatching::build(table, fields_, delimiter_, values);
   }
-  return fields_.size() > 1 ? "(" + clause + ")" : clause;
+  return matching_;
 }
 
 host::Text UniqueValueRenderer::WhereClause(int index, host::ITable* table) {
   if (index < 0 || index >= ClassCount()) data::throwHostError("class index " + std::to_string(index) + " is out of range");
-  auto anyOf = [&](const std::vector<host::Text>& values) {
-    std::string out;
-    for (const auto& v : values) out += (out.empty() ? "" : " OR ") + valueClause(v, table);
-    return out;
-  };
-  if (static_cast<std::size_t>(index) < classes_.size())
-    return text::fromUtf8(anyOf(classes_[static_cast<std::size_t>(index)].values));
-  // the default class: no value class's record, and every record with a
-  // null in a renderer field (a null equals no value)
-  std::vector<host::Text> all;
-  for (const auto& [c, v] : values_) all.push_back(v);
-  std::string clause = all.empty() ? std::string() : "NOT (" + anyOf(all) + ")";
-  if (all.empty()) return {};
-  for (const auto& f : fields_) clause += " OR " + fieldRef(table, f) + " IS NULL";
-  return text::fromUtf8(clause);
+  const auto m = matching(table);
+  if (static_cast<std::size_t>(index) < classes_.size()) return text::fromUtf8(m->classClause(static_cast<std::size_t>(index)));
+  return text::fromUtf8(m->otherValuesClause());
+}
+
+host::Ref<host::IRecordClassifier> UniqueValueRenderer::Classifier(host::ITable* table) {
+  return com::make<ValueClassifier>(matching(table), hasDefault_ ? static_cast<int>(classes_.size()) : -1);
 }
 
 Json UniqueValueRenderer::ToJson(const SaveContext&) {

@@ -4,6 +4,7 @@
 // of class i for every value class, the further values of grouped classes
 // following after them: whoever labels "the value of class i" reaches the
 // class, and a label set on any value of a class is the class's label.
+#include <memory>
 #include <vector>
 
 #include "mapdoc/json_reader.h"
@@ -13,8 +14,10 @@
 
 namespace mapdoc {
 
+struct ValueMatching;
+
 class UniqueValueRenderer : public com::Object<host::IFeatureRenderer, host::IUniqueValueRenderer,
-                                               host::IRendererClasses, IPersistJson> {
+                                               host::IRendererClasses, host::IRendererClassifier, IPersistJson> {
  public:
   static host::Ref<UniqueValueRenderer> read(const JsonReader& json);
 
@@ -36,6 +39,9 @@ class UniqueValueRenderer : public com::Object<host::IFeatureRenderer, host::IUn
   host::Text Class(int index) override;
   host::Text WhereClause(int index, host::ITable* table) override;
 
+  std::vector<host::Text> ClassifierFields() override { return fields_; }
+  host::Ref<host::IRecordClassifier> Classifier(host::ITable* table) override;
+
   Json ToJson(const SaveContext& context) override;
   Json& Extra() override { return members_.extra; }
 
@@ -52,7 +58,9 @@ class UniqueValueRenderer : public com::Object<host::IFeatureRenderer, host::IUn
   };
   int classOf(const host::Text& value) const;  // -1 when no class has it
   void index();
-  std::string valueClause(const host::Text& value, host::ITable* table) const;
+  // How the values compare with the fields of one table (kept for the last
+  // table asked about: every class's clause needs it).
+  std::shared_ptr<const ValueMatching> matching(host::ITable* table);
 
   std::vector<host::Text> fields_;
   host::Text delimiter_ = u", ";
@@ -63,6 +71,7 @@ class UniqueValueRenderer : public com::Object<host::IFeatureRenderer, host::IUn
   SymbolSlot defaultSymbol_;
   Members defaultMembers_;
   Members members_;
+  std::shared_ptr<const ValueMatching> matching_;
 };
 
 }  // namespace mapdoc

@@ -54,7 +54,8 @@ TerminalProgress::TerminalProgress(std::string what) {
   if (!::isatty(STDERR_FILENO)) return;
   active_ = true;
   platform::progress::setHandler([what = std::move(what)](int done, int total) {
-    std::fprintf(stderr, "\r%s: %d of %d classes", what.c_str(), done, total);
+    if (total > 0) std::fprintf(stderr, "\r%s: %d %%", what.c_str(), static_cast<int>(done * 100LL / total));
+    else std::fprintf(stderr, "\r%s: %d records", what.c_str(), done);
     if (done >= total) std::fputs("\r\033[K", stderr);
     std::fflush(stderr);
   });

@@ -33,7 +33,7 @@ class JoinedTable : public com::Object<host::ITable, host::IClass, host::IRelQue
   host::Ref<host::ITable> DestinationTable() override { return destination_; }
   FieldQuoting Quoting() override { return quoting_; }
   host::Text TableName() override { return name_; }
-  bool DatabaseFilters() override { return false; }  // an OGR memory layer
+  FilterEngine Filters() override { return FilterEngine::Ogr; }  // an OGR memory layer
 
   using Values = std::vector<host::Value>;
 

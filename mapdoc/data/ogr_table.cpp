@@ -72,6 +72,11 @@ OgrTable::OgrTable(const std::string& openName, const std::string& layer, const 
   state_->keepsPositionOnLoad = driver == "ESRI Shapefile";
 }
 
+bool OgrTable::isTextField(const std::string& name) {
+  const int i = fields_->FindField(text::fromUtf8(name));
+  return i >= 0 && fields_->infos()[static_cast<std::size_t>(i)].type == host::FieldTypeString;
+}
+
 host::Text OgrTable::Category() { return text::fromUtf8(kind_.category); }
 
 host::Ref<host::IUnknown> OgrTable::self() { return com::identity(static_cast<host::ITable*>(this)); }
@@ -91,6 +96,7 @@ std::string OgrTable::ogrClause(host::IQueryFilter* filter) {
   std::string clause = filter ? text::toUtf8(filter->WhereClause()) : std::string();
   if (kind_.quoting == FieldQuoting::Brackets) clause = bracketsToDoubleQuotes(clause);
   if (clause.find_first_not_of(" \t\r\n") == std::string::npos) return {};
+  if (kind_.filters == FilterEngine::Ogr) clause = forOgrSql(clause, [this](const std::string& name) { return isTextField(name); });
   if (kind_.quotedUnknownIsText)
     for (const auto& name : quotedNames(clause))
       if (fields_->FindField(text::fromUtf8(name)) < 0)
@@ -116,14 +122,44 @@ host::Ref<host::ICursor> OgrTable::Search(host::IQueryFilter* filter, bool recyc
   // Where one record is read by its ID at a fixed offset, the clause is
   // evaluated on as little as it names and only the records it selects are
   // read in full: converting fields of records that fail is most of a scan.
-  if (state_->cacheIds && !clause.empty()) return SearchIds(scanIds(clause), recycling);
-  auto reader = FeatureReader::scan(state_, filtered(clause, state_->wanted));
+  if (state_->cacheIds && !clause.empty()) return SearchIds(scanIds(clause), recycling, filter);
+  auto reader = FeatureReader::scan(state_, filtered(clause, readFor(filter)));
   return com::make<OgrCursor>(self(), std::move(reader), fields_, recycling);
 }
 
-host::Ref<host::ICursor> OgrTable::SearchIds(std::shared_ptr<const IdList> ids, bool recycling) {
+LoadedFields OgrTable::readFor(host::IQueryFilter* filter) {
+  const host::Text list = filter ? filter->SubFields() : host::Text(u"*");
+  if (list.find_first_not_of(u" ") == host::Text::npos || list.find(u'*') != host::Text::npos) return state_->wanted;
+  LoadedFields need = LoadedFields::none(state_->wanted.fields.size());
+  std::size_t start = 0;
+  while (start <= list.size()) {
+    auto end = list.find(u',', start);
+    if (end == host::Text::npos) end = list.size();
+    host::Text name = list.substr(start, end - start);
+    name.erase(0, name.find_first_not_of(u' '));
+    name.erase(name.find_last_not_of(u' ') + 1);
+    const int i = fields_->FindField(name);
+    if (i >= 0) {
+      const auto& info = fields_->infos()[static_cast<std::size_t>(i)];
+      if (info.type == host::FieldTypeGeometry) need.geometry = true;
+      else if (info.source >= 0) need.fields[static_cast<std::size_t>(info.source)] = true;
+    }
+    start = end + 1;
+  }
+  return need;
+}
+
+std::int64_t OgrTable::KnownRowCount() {
+  checkFresh();
+  auto handle = filtered("", LoadedFields::none(state_->wanted.fields.size()));
+  if (!handle->layer()->TestCapability(OLCFastFeatureCount)) return -1;
+  return handle->layer()->GetFeatureCount(TRUE);
+}
+
+host::Ref<host::ICursor> OgrTable::SearchIds(std::shared_ptr<const IdList> ids, bool recycling,
+                                             host::IQueryFilter* fields) {
   auto handle = state_->handles->acquire();
-  handle->load(state_->wanted);
+  handle->load(readFor(fields));
   auto reader = FeatureReader::byIds(state_, std::move(handle), std::move(ids));
   return com::make<OgrCursor>(self(), std::move(reader), fields_, recycling);
 }

@@ -15,8 +15,8 @@ struct ITableDialect : host::IUnknown {
   COM_INTERFACE("4E0C2B7A-5D1F-4B6E-9A35-7C81D2F0E6A4")
   virtual FieldQuoting Quoting() = 0;
   virtual host::Text TableName() = 0;
-  // False when OGR's own SQL evaluates the table's where clauses.
-  virtual bool DatabaseFilters() = 0;
+  // Who evaluates the table's where clauses.
+  virtual FilterEngine Filters() = 0;
 };
 
 // Object IDs of a table's records, for selection sets that read a few
@@ -27,11 +27,14 @@ struct ITableIds : host::IUnknown {
   virtual bool ReadsById() = 0;
   // The IDs of the records that pass the filter, in the table's order.
   virtual std::shared_ptr<const IdList> MatchingIds(host::IQueryFilter* filter) = 0;
-  virtual host::Ref<host::ICursor> SearchIds(std::shared_ptr<const IdList> ids, bool recycling) = 0;
+  // The records of ids, reading the fields the filter's SubFields names
+  // (filter may be null: what callers have wanted so far).
+  virtual host::Ref<host::ICursor> SearchIds(std::shared_ptr<const IdList> ids, bool recycling,
+                                             host::IQueryFilter* fields) = 0;
 };
 
 class OgrTable : public com::Object<host::IFeatureClass, host::ITable, host::IClass, host::IDatasetName, host::IName,
-                                    ITableDialect, ITableIds> {
+                                    host::ITableSize, ITableDialect, ITableIds> {
  public:
   // Throws HostError when the source cannot be opened. kind overrides what
   // the driver tells (tests read a shapefile in another dialect).
@@ -57,11 +60,14 @@ class OgrTable : public com::Object<host::IFeatureClass, host::ITable, host::ICl
   // ITableDialect
   FieldQuoting Quoting() override { return kind_.quoting; }
   host::Text TableName() override { return name_; }
-  bool DatabaseFilters() override { return kind_.databaseFilters; }
+  FilterEngine Filters() override { return kind_.filters; }
   // ITableIds
   bool ReadsById() override { return state_->lazyFields; }
   std::shared_ptr<const IdList> MatchingIds(host::IQueryFilter* filter) override;
-  host::Ref<host::ICursor> SearchIds(std::shared_ptr<const IdList> ids, bool recycling) override;
+  host::Ref<host::ICursor> SearchIds(std::shared_ptr<const IdList> ids, bool recycling,
+                                     host::IQueryFilter* fields) override;
+  // ITableSize
+  std::int64_t KnownRowCount() override;
 
   const host::Ref<FieldList>& fieldList() const { return fields_; }
 
@@ -76,6 +82,10 @@ class OgrTable : public com::Object<host::IFeatureClass, host::ITable, host::ICl
   // The IDs passing the clause, read with as little as the clause needs.
   std::shared_ptr<const IdList> scanIds(const std::string& clause);
   host::Ref<host::IUnknown> self();
+  bool isTextField(const std::string& name);
+  // What a read for filter brings in: the fields its SubFields names (and
+  // the shape when named), else what callers have wanted so far.
+  LoadedFields readFor(host::IQueryFilter* filter);
 
   std::shared_ptr<TableState> state_;
   host::Ref<FieldList> fields_;

@@ -37,7 +37,7 @@ void SelectionSet::Search(host::IQueryFilter* filter, bool recycling, host::Ref<
     const auto passing = ids->MatchingIds(filter);
     for (GIntBig id : *passing)
       if (id >= INT32_MIN && id <= INT32_MAX && oids_.count(static_cast<std::int32_t>(id))) chosen->push_back(id);
-    cursor = ids->SearchIds(std::move(chosen), recycling);
+    cursor = ids->SearchIds(std::move(chosen), recycling, filter);
     return;
   }
   cursor = com::make<SetCursor>(table_->Search(filter, recycling), oids_);

@@ -12,22 +12,22 @@ SourceKind sourceKind(const std::string& driver, bool spatial) {
   } else if (driver == "PGeo" || driver == "MDB") {
     k.category = "Personal Geodatabase" + suffix;
     k.quoting = FieldQuoting::Brackets;
-    k.databaseFilters = true;
+    k.filters = FilterEngine::Other;
   } else if (driver == "OpenFileGDB" || driver == "FileGDB") {
     k.category = "File Geodatabase" + suffix;
     k.fastReadById = driver == "OpenFileGDB";
   } else if (driver == "GPKG") {
     k.category = "GeoPackage" + suffix;
     k.quotedUnknownIsText = true;
-    k.databaseFilters = true;
+    k.filters = FilterEngine::SQLite;
   } else if (driver == "SQLite") {
     k.category = "SQLite" + suffix;
     k.quotedUnknownIsText = true;
-    k.databaseFilters = true;
+    k.filters = FilterEngine::SQLite;
   } else if (driver == "PostgreSQL") {
     k.category = "PostgreSQL" + suffix;
     k.quoting = FieldQuoting::Bare;
-    k.databaseFilters = true;
+    k.filters = FilterEngine::PostgreSQL;
   } else if (driver == "CSV") {
     k.category = spatial ? "Text File Feature Class" : "Text File";
   }

@@ -6,6 +6,15 @@
 
 namespace mapdoc::data {
 
+// Who evaluates a table's where clauses, and so how they compare text and
+// dates and read literals: OGR's own SQL, or the database behind the driver.
+enum class FilterEngine {
+  Ogr,         // shapefiles, CSV, File Geodatabases, in-memory copies
+  SQLite,      // GeoPackage and SQLite files
+  PostgreSQL,  // PostGIS
+  Other,       // another database (personal geodatabases)
+};
+
 enum class FieldQuoting {
   DoubleQuotes,  // "NAME": shapefiles and most file formats
   Brackets,      // [NAME]: personal geodatabases
@@ -24,10 +33,7 @@ struct SourceKind {
   // One record is read by its ID at a fixed offset, so reading the IDs a
   // clause selected beats evaluating the clause again.
   bool fastReadById = false;
-  // The driver hands attribute filters to a database engine of its own;
-  // otherwise OGR evaluates them, and its date comparisons parse every
-  // record's date, failing on a blank one.
-  bool databaseFilters = false;
+  FilterEngine filters = FilterEngine::Ogr;
 };
 
 // driver: the GDAL short name ("ESRI Shapefile", "GPKG", ...); spatial:

@@ -288,7 +288,7 @@ TEST_F(LabelingCli, ExpressionsFromFilesAndQuickPicks) {
 
 TEST_F(LabelingCli, ProgressShowsOnATerminalOnly) {
   const std::string apply = "apply " + doc("landuse.cwmap") + " --layer 'Land use' --expr '[ACRES].Count' --dry-run";
-  EXPECT_EQ(carrowind(apply).err.find("of 10 classes"), std::string::npos);
+  EXPECT_EQ(carrowind(apply).err.find("Labelling:"), std::string::npos);
   // script(1) gives the program a terminal for its stdout and stderr.
   const std::string program = std::string(CW_BINARY_DIR) + "/bin/carrowind " + apply;
   std::string escaped;
@@ -299,8 +299,8 @@ TEST_F(LabelingCli, ProgressShowsOnATerminalOnly) {
   std::array<char, 4096> buffer{};
   for (std::size_t n; (n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0;) shown.append(buffer.data(), n);
   ASSERT_EQ(::pclose(pipe), 0) << shown;
-  EXPECT_NE(shown.find("Labelling: 1 of 10 classes"), std::string::npos) << shown;
-  EXPECT_NE(shown.find("Labelling: 10 of 10 classes"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("Labelling: 1 %"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("Labelling: 100 %"), std::string::npos) << shown;
   EXPECT_NE(shown.find("<all other values>"), std::string::npos);
 }
 

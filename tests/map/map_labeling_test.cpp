@@ -3,6 +3,7 @@
 // table of contents, the page layout and the saved document show after.
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QTimer>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -152,9 +153,15 @@ TEST_F(MapWindowTest, TheStatusBarShowsMessagesAndTheLabelersProgress) {
   progress->Play();
   EXPECT_TRUE(shown->isVisible());
   EXPECT_EQ(shown->maximum(), 0);  // busy until the work says how far it is
+  // Work that runs on the window's thread lets it repaint while it reports.
+  bool eventsRan = false;
+  QTimer::singleShot(0, [&] { eventsRan = true; });
   platform::progress::report(3, 12);
   EXPECT_EQ(shown->maximum(), 12);
   EXPECT_EQ(shown->value(), 3);
+  EXPECT_TRUE(eventsRan);
+  platform::progress::report(4, 0);
+  EXPECT_EQ(shown->maximum(), 0);  // how far is not known: busy again
   progress->Stop();
   progress->Hide();
   platform::progress::report(4, 12);  // not playing: not shown

@@ -1,5 +1,6 @@
 #include "apps/carrowind-map/hosting/qt_status_bar.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QProgressBar>
 #include <QStatusBar>
@@ -33,10 +34,17 @@ void QtProgressAnimation::Stop() {
 }
 
 void QtProgressAnimation::progress(int done, int total) {
-  if (!playing_ || !bar_ || total <= 0) return;
-  bar_->setRange(0, total);
-  bar_->setValue(std::min(done, total));
-  if (bar_->isVisible()) bar_->repaint();
+  if (!playing_ || !bar_) return;
+  if (total > 0) {
+    bar_->setRange(0, total);
+    bar_->setValue(std::min(done, total));
+  } else {
+    bar_->setRange(0, 0);  // busy: how much is left is not known
+  }
+  if (!sincePaint_.isValid() || sincePaint_.elapsed() >= 100) {
+    sincePaint_.start();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  }
 }
 
 QtStatusBar::QtStatusBar(QStatusBar* bar) {

@@ -4,6 +4,7 @@
 // progress (the labeler, class by class) moves that bar while it runs on
 // the window's thread, so the bar and the message are painted at once
 // rather than when the event loop next runs.
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QPointer>
 #include <QProgressBar>
@@ -26,12 +27,15 @@ class QtProgressAnimation : public com::Object<host::IAnimationProgressor> {
   void Stop() override;
   bool Visible() override { return visible_; }
   bool Playing() override { return playing_; }
-  // done of total, from the progress seam; shown while playing.
+  // done of total (0: not known), from the progress seam; shown while
+  // playing. Long work runs on the window's thread, so this also lets the
+  // windows repaint (now and then; input waits until the work is done).
   void progress(int done, int total);
 
  private:
   QPointer<QProgressBar> bar_;
   bool visible_ = false, playing_ = false;
+  QElapsedTimer sincePaint_;
 };
 
 class QtStatusBar : public com::Object<host::IStatusBar> {

@@ -10,23 +10,35 @@
 namespace carrowind::render {
 namespace {
 
-host::Text combine(const host::Text& clause, const host::Text& definition) {
-  if (clause.empty()) return definition;
-  if (definition.empty()) return clause;
-  return u"(" + clause + u") AND (" + definition + u")";
-}
-
-// Object IDs of the records the clause selects among those the layer shows.
+// The records the layer shows (definition query, definition selection set),
+// read once with just the fields the classifiers need.
 template <class F>
-void eachShownId(host::ITable* table, host::ISelectionSet* definitionSet, const host::Text& clause, F&& f) {
+void eachShownRow(host::ITable* table, host::ISelectionSet* definitionSet, const host::Text& query,
+                  const host::Text& fields, F&& f) {
   auto filter = com::make<mapdoc::data::QueryFilter>();
-  filter->WhereClause(clause);
+  filter->WhereClause(query);
+  filter->SubFields(fields);
   host::Ref<host::ICursor> cursor;
   if (definitionSet) definitionSet->Search(filter.get(), true, cursor);
   else cursor = table->Search(filter.get(), true);
   if (!cursor) return;
   for (auto row = cursor->NextRow(); row; row = cursor->NextRow())
-    if (row->HasOID()) f(row->OID());
+    if (row->HasOID()) f(*row);
+}
+
+// The renderer's classifier for the table, and the fields it reads.
+host::Ref<host::IRecordClassifier> classifierFor(host::IFeatureRenderer* renderer, host::ITable* table,
+                                                 std::vector<host::Text>& fields) {
+  auto classifying = com::query<host::IRendererClassifier>(renderer);
+  if (!classifying) return nullptr;
+  for (auto& f : classifying->ClassifierFields()) fields.push_back(f);
+  return classifying->Classifier(table);
+}
+
+host::Text fieldList(const std::vector<host::Text>& fields) {
+  host::Text out;
+  for (const auto& f : fields) out += (out.empty() ? u"" : u",") + f;
+  return out.empty() ? host::Text(u"*") : out;
 }
 
 void addRing(const OGRLineString& ring, QPainterPath& path, bool close) {
@@ -124,31 +136,30 @@ FeatureShapes readFeatureShapes(host::ILayer* layer) {
   auto table = display ? display->DisplayTable() : com::query<host::ITable>(featureClass.get());
   if (!table) return out;
 
-  std::unordered_map<std::int32_t, int> classOf;
-  if (byClause) {
-    auto classes = com::query<host::IRendererClasses>(renderer.get());
-    const int count = static_cast<int>(out.classes.size());
-    for (int i = 0; i < count; ++i) {
-      eachShownId(table.get(), definitionSet.get(), combine(classes->WhereClause(i, table.get()), query),
-                  [&](std::int32_t oid) { classOf.emplace(oid, i); });
-    }
-  } else {
-    eachShownId(table.get(), definitionSet.get(), query, [&](std::int32_t oid) { classOf.emplace(oid, 0); });
-  }
-  if (classOf.empty()) return out;
-
-  // The variation renderer's classes of a multi-attribute renderer.
-  std::unordered_map<std::int32_t, double> variationOf;
+  // Every record in the class its renderer's classifier gives: the same
+  // code the labeler summarises classes with.
+  std::vector<host::Text> fields;
+  host::Ref<host::IRecordClassifier> classifier = byClause ? classifierFor(renderer.get(), table.get(), fields) : nullptr;
+  if (byClause && !classifier) return out;
+  host::Ref<host::IRecordClassifier> variation;
+  int variationCount = 0;
   if (auto bivariate = com::query<host::IBivariateRenderer>(renderer.get())) {
-    auto variation = bivariate->VariationRenderer();
-    auto classes = com::query<host::IRendererClasses>(variation.get());
-    const int count = classes ? classes->ClassCount() : 0;
-    for (int i = 0; i < count; ++i) {
-      const double place = count > 1 ? static_cast<double>(i) / (count - 1) : 0;
-      eachShownId(table.get(), definitionSet.get(), combine(classes->WhereClause(i, table.get()), query),
-                  [&](std::int32_t oid) { variationOf.emplace(oid, place); });
-    }
+    auto second = bivariate->VariationRenderer();
+    auto classes = com::query<host::IRendererClasses>(second.get());
+    variationCount = classes ? classes->ClassCount() : 0;
+    if (variationCount > 0) variation = classifierFor(second.get(), table.get(), fields);
   }
+  std::unordered_map<std::int32_t, int> classOf;
+  std::unordered_map<std::int32_t, double> variationOf;
+  eachShownRow(table.get(), definitionSet.get(), query, fieldList(fields), [&](host::IRow& row) {
+    const int c = classifier ? classifier->ClassOf(&row) : 0;
+    if (c < 0) return;
+    classOf.emplace(row.OID(), c);
+    // The variation class's place among the variation's classes.
+    const int v = variation ? variation->ClassOf(&row) : -1;
+    if (v >= 0) variationOf.emplace(row.OID(), variationCount > 1 ? static_cast<double>(v) / (variationCount - 1) : 0);
+  });
+  if (classOf.empty()) return out;
 
   // Shapes come from the layer's own table: a joined table's rows have none.
   auto own = com::query<host::ITable>(featureClass.get());

@@ -40,8 +40,9 @@ struct FeatureShapes {
 };
 
 // The records the layer shows (definition query and definition selection
-// applied), each in the first class whose where clause selects it; records
-// of no class are not drawn, as the renderer would not draw them.
+// applied), each in the class its renderer's classifier gives (the first
+// class whose where clause selects it); records of no class are not drawn,
+// as the renderer would not draw them.
 // Throws host::HostError when the data cannot be read.
 FeatureShapes readFeatureShapes(host::ILayer* layer);
 

@@ -1,0 +1,125 @@
+#include "mapdoc/value_matching.h"
+
+#include "mapdoc/clause_text.h"
+#include "mapdoc/data/gdal_session.h"
+#include "platform/text/utf.h"
+
+namespace mapdoc {
+namespace {
+
+std::vector<host::Text> split(const host::Text& value, const host::Text& delimiter, std::size_t parts) {
+  std::vector<host::Text> out;
+  std::size_t start = 0;
+  while (out.size() + 1 < parts) {
+    auto at = delimiter.empty() ? host::Text::npos : value.find(delimiter, start);
+    if (at == host::Text::npos) break;
+    out.push_back(value.substr(start, at - start));
+    start = at + delimiter.size();
+  }
+  out.push_back(value.substr(start));
+  return out;
+}
+
+}  // namespace
+
+std::string tupleKey(const std::vector<std::string>& keys) {
+  if (keys.size() == 1) return keys.front();
+  std::string out;
+  for (const auto& k : keys) out += std::to_string(k.size()) + ':' + k;
+  return out;
+}
+
+std::shared_ptr<const ValueMatching> ValueMatching::build(host::ITable* table, const std::vector<host::Text>& fields,
+                                                          const host::Text& delimiter,
+                                                          const std::vector<std::vector<host::Text>>& classValues) {
+  auto m = std::make_shared<ValueMatching>();
+  m->table = host::Ref<host::ITable>(table);
+  m->fields = fields;
+  m->filters = filterEngine(table);
+  auto cls = com::query<host::IClass>(table);
+  for (const auto& f : fields) {
+    const int position = cls ? cls->FindField(f) : -1;
+    m->positions.push_back(position);
+    m->types.push_back(position < 0 ? host::FieldTypeOther : cls->Fields()->Field(position)->Type());
+    m->refs.push_back(fieldRef(table, f));
+  }
+  m->owned.resize(classValues.size());
+  for (std::size_t c = 0; c < classValues.size(); ++c) {
+    for (const auto& value : classValues[c]) {
+      const auto parts = split(value, delimiter, fields.size());
+      std::vector<ValueKey> tuple;
+      std::vector<std::string> canonical;
+      bool matchable = true;
+      for (std::size_t f = 0; f < fields.size(); ++f) {
+        tuple.push_back(valueKey(f < parts.size() ? parts[f] : host::Text(), m->types[f]));
+        matchable = matchable && tuple.back().kind != ValueKey::Kind::Nothing;
+        canonical.push_back(tuple.back().canonical());
+      }
+      if (!matchable) continue;
+      if (m->classOfTuple.emplace(tupleKey(canonical), static_cast<int>(c)).second) m->owned[c].push_back(std::move(tuple));
+    }
+  }
+  return m;
+}
+
+namespace {
+
+std::string tupleClause(const ValueMatching& m, const std::vector<ValueKey>& tuple) {
+  std::string clause;
+  for (std::size_t f = 0; f < tuple.size(); ++f) {
+    if (f) clause += " AND ";
+    clause += keyClause(m.refs[f], tuple[f], m.filters);
+  }
+  return tuple.size() > 1 ? "(" + clause + ")" : clause;
+}
+
+}  // namespace
+
+std::string ValueMatching::classClause(std::size_t c) const {
+  std::string out;
+  for (const auto& tuple : owned.at(c)) out += (out.empty() ? "" : " OR ") + tupleClause(*this, tuple);
+  return out.empty() ? "1 = 0" : out;
+}
+
+std::string ValueMatching::otherValuesClause() const {
+  std::string any;
+  for (const auto& tuples : owned)
+    for (const auto& tuple : tuples) any += (any.empty() ? "" : " OR ") + tupleClause(*this, tuple);
+  if (any.empty()) return {};
+  // a null equals no value: such records are all other values too
+  std::string clause = "NOT (" + any + ")";
+  for (const auto& ref : refs) clause += " OR " + ref + " IS NULL";
+  return clause;
+}
+
+ValueClassifier::ValueClassifier(std::shared_ptr<const ValueMatching> matching, int defaultClass)
+    : m_(std::move(matching)), defaultClass_(defaultClass) {
+  for (std::size_t f = 0; f < m_->fields.size(); ++f)
+    if (m_->positions[f] < 0)
+      data::throwHostError("the renderer's field \"" + text::toUtf8(m_->fields[f]) + "\" is not in the table");
+  const int type = m_->types.front();
+  textOnly_ = m_->fields.size() == 1 && type != host::FieldTypeDate && type != host::FieldTypeOID &&
+              type > host::FieldTypeDouble;
+  if (textOnly_)
+    for (const auto& [key, c] : m_->classOfTuple) byText_.emplace(text::fromUtf8(key.substr(1)), c);
+}
+
+int ValueClassifier::ClassOf(host::IRowBuffer* row) {
+  if (textOnly_) {
+    const host::Value v = row->Value(m_->positions.front());
+    if (!v.isText()) return defaultClass_;
+    auto it = byText_.find(v.text());
+    return it == byText_.end() ? defaultClass_ : it->second;
+  }
+  std::vector<std::string> keys;
+  keys.reserve(m_->fields.size());
+  for (std::size_t f = 0; f < m_->fields.size(); ++f) {
+    auto key = recordKey(row->Value(m_->positions[f]), m_->types[f]);
+    if (!key) return defaultClass_;
+    keys.push_back(std::move(*key));
+  }
+  auto it = m_->classOfTuple.find(tupleKey(keys));
+  return it == m_->classOfTuple.end() ? defaultClass_ : it->second;
+}
+
+}  // namespace mapdoc

@@ -5,3 +5,9 @@ add_library(carrowind_mapdoc STATIC ${carrowind_mapdoc_sources})
 target_include_directories(carrowind_mapdoc PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(carrowind_mapdoc PUBLIC carrowind_mapdoc_data carrowind_com carrowind_text nlohmann_json::nlohmann_json
   pugixml::pugixml PRIVATE PkgConfig::LIBZIP)
+# GCC 12 stops with an internal compiler error ("in assign_temp") when it
+# speculatively devirtualizes the legend's class-label calls at -O3.
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+  set_source_files_properties(${CMAKE_CURRENT_LIST_DIR}/bivariate_renderer.cpp PROPERTIES
+    COMPILE_OPTIONS -fno-devirtualize-speculatively)
+endif()

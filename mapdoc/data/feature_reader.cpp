@@ -11,8 +11,11 @@ FeatureReader::FeatureReader(std::shared_ptr<TableState> state, std::unique_ptr<
       loaded_(std::make_shared<const LoadedFields>(handle_->loaded())) {}
 
 std::shared_ptr<FeatureReader> FeatureReader::scan(std::shared_ptr<TableState> state,
-                                                   std::unique_ptr<LayerHandle> handle) {
-  return std::shared_ptr<FeatureReader>(new FeatureReader(std::move(state), std::move(handle)));
+                                                   std::unique_ptr<LayerHandle> handle, bool chosenFields) {
+  std::shared_ptr<FeatureReader> r(new FeatureReader(std::move(state), std::move(handle)));
+  r->chosenFields_ = chosenFields;
+  r->keepDelivered_ = !chosenFields && !r->state_->keepsPositionOnLoad && r->state_->lazyFields;
+  return r;
 }
 
 std::shared_ptr<FeatureReader> FeatureReader::byIds(std::shared_ptr<TableState> state,
@@ -40,6 +43,7 @@ OGRFeatureUniquePtr FeatureReader::next() {
   }
   clearGdalError();
   OGRFeatureUniquePtr f(handle_->layer()->GetNextFeature());
+  while (f && !skip_.empty() && skip_.erase(f->GetFID())) f.reset(handle_->layer()->GetNextFeature());
   if (!f) {
     // Database drivers take a filter as it is and fail on the first read.
     if (CPLGetLastErrorType() >= CE_Failure) {
@@ -51,11 +55,12 @@ OGRFeatureUniquePtr FeatureReader::next() {
     return nullptr;
   }
   ++position_;
+  if (keepDelivered_) delivered_.push_back(f->GetFID());
   return f;
 }
 
-OGRFeatureUniquePtr FeatureReader::reload(GIntBig fid, int field) {
-  LoadedFields want = *loaded_;
+OGRFeatureUniquePtr FeatureReader::reload(GIntBig fid, int field, std::shared_ptr<const LoadedFields>& loaded) {
+  LoadedFields want = *loaded;
   if (field < 0) {
     want.geometry = true;
     state_->wanted.geometry = true;
@@ -65,17 +70,29 @@ OGRFeatureUniquePtr FeatureReader::reload(GIntBig fid, int field) {
     if (i < state_->wanted.fields.size()) state_->wanted.fields[i] = true;
   }
   const bool midScan = !ended_ && !ids_;
+  if (midScan && chosenFields_ && !state_->keepsPositionOnLoad) {
+    // The caller chose the fields: this record alone is read again,
+    // through another handle, and the scan goes on as it was.
+    auto other = state_->handles->acquire();
+    other->load(want);
+    clearGdalError();
+    OGRFeatureUniquePtr f(other->layer()->GetFeature(fid));
+    if (!f) throwGdalError("record " + std::to_string(fid) + " can no longer be read");
+    loaded = std::make_shared<const LoadedFields>(other->loaded());
+    return f;
+  }
   if (!handle_) handle_ = state_->handles->acquire();
   handle_->load(want);
   loaded_ = std::make_shared<const LoadedFields>(handle_->loaded());
+  loaded = loaded_;
   clearGdalError();
   OGRFeatureUniquePtr f(handle_->layer()->GetFeature(fid));
   if (!f) throwGdalError("record " + std::to_string(fid) + " can no longer be read");
   if (midScan && !state_->keepsPositionOnLoad) {
-    // The driver starts over when told to read other fields: skip what
-    // this cursor has already handed out (the source's order is stable).
+    // The driver starts over when told to read other fields, perhaps in
+    // another order: what this cursor has handed out is skipped by ID.
     handle_->layer()->ResetReading();
-    for (std::size_t k = 0; k < position_; ++k) OGRFeatureUniquePtr skipped(handle_->layer()->GetNextFeature());
+    skip_.insert(delivered_.begin(), delivered_.end());
   }
   return f;
 }

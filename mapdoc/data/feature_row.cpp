@@ -57,8 +57,7 @@ host::Value FeatureRow::Value(int index) {
 }
 
 void FeatureRow::bringIn(int ogrField) {
-  feature_ = reader_->reload(feature_->GetFID(), ogrField);
-  loaded_ = reader_->loaded();
+  feature_ = reader_->reload(feature_->GetFID(), ogrField, loaded_);
 }
 
 std::int32_t FeatureRow::OID() {

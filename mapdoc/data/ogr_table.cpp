@@ -123,13 +123,19 @@ host::Ref<host::ICursor> OgrTable::Search(host::IQueryFilter* filter, bool recyc
   // evaluated on as little as it names and only the records it selects are
   // read in full: converting fields of records that fail is most of a scan.
   if (state_->cacheIds && !clause.empty()) return SearchIds(scanIds(clause), recycling, filter);
-  auto reader = FeatureReader::scan(state_, filtered(clause, readFor(filter)));
+  const bool chosen = chooses(filter);
+  auto reader = FeatureReader::scan(state_, filtered(clause, readFor(filter)), chosen);
   return com::make<OgrCursor>(self(), std::move(reader), fields_, recycling);
 }
 
-LoadedFields OgrTable::readFor(host::IQueryFilter* filter) {
+bool OgrTable::chooses(host::IQueryFilter* filter) {
   const host::Text list = filter ? filter->SubFields() : host::Text(u"*");
-  if (list.find_first_not_of(u" ") == host::Text::npos || list.find(u'*') != host::Text::npos) return state_->wanted;
+  return list.find_first_not_of(u" ") != host::Text::npos && list.find(u'*') == host::Text::npos;
+}
+
+LoadedFields OgrTable::readFor(host::IQueryFilter* filter) {
+  if (!chooses(filter)) return state_->wanted;
+  const host::Text list = filter->SubFields();
   LoadedFields need = LoadedFields::none(state_->wanted.fields.size());
   std::size_t start = 0;
   while (start <= list.size()) {

@@ -86,6 +86,7 @@ class OgrTable : public com::Object<host::IFeatureClass, host::ITable, host::ICl
   // What a read for filter brings in: the fields its SubFields names (and
   // the shape when named), else what callers have wanted so far.
   LoadedFields readFor(host::IQueryFilter* filter);
+  bool chooses(host::IQueryFilter* filter);  // whether its SubFields names fields
 
   std::shared_ptr<TableState> state_;
   host::Ref<FieldList> fields_;

@@ -63,9 +63,11 @@ FieldSummary summaryOf(const FieldInfo& info, const ClassState& c, const FieldSt
     out.Maximum = f.stats.maximum();
     out.Average = f.stats.mean();
     out.Minimum = f.stats.minimum();
-    out.StdDev = f.stats.standardDeviation();
     out.Sum = f.stats.sum();
-    out.Variance = std::pow(f.stats.standardDeviation(), 2.0);
+    // Without the squares (nobody asked for the spread) it reads 0.
+    const double sd = info.wanted.spread ? f.stats.standardDeviation() : 0.0;
+    out.StdDev = sd;
+    out.Variance = std::pow(sd, 2.0);
   }
   return out;
 }
@@ -79,9 +81,14 @@ std::vector<WantedSummaries> wantedSummaries(const ExpressionPieceList& pieces, 
     const auto& key = piece.statements.front().name;
     for (std::size_t i = 0; i < names.size(); ++i) {
       if (!equalsNoCase(names[i], piece.content)) continue;
-      if (equalsNoCase(key, u"First")) out[i].first = true;
-      else if (equalsNoCase(key, u"Last")) out[i].last = true;
-      else if (!equalsNoCase(key, u"Count")) out[i].statistics = true;
+      if (equalsNoCase(key, u"First")) {
+        out[i].first = true;
+      } else if (equalsNoCase(key, u"Last")) {
+        out[i].last = true;
+      } else if (!equalsNoCase(key, u"Count")) {
+        out[i].statistics = true;
+        out[i].spread = out[i].spread || equalsNoCase(key, u"StdDev") || equalsNoCase(key, u"Variance");
+      }
     }
   }
   return out;
@@ -102,7 +109,7 @@ std::vector<SummarySet> summariseInOneWalk(const RecordSource& source, const std
     info.name = names[i];
     info.position = source.fieldPosition(names[i]);
     info.numeric = isNumericFieldType(source.fieldType(info.position));
-    info.wanted = wanted.empty() ? WantedSummaries{true, true, true} : wanted[i];
+    info.wanted = wanted.empty() ? WantedSummaries{true, true, true, true} : wanted[i];
     fields.push_back(std::move(info));
   }
   std::vector<ClassState> state(count);
@@ -148,7 +155,7 @@ std::vector<SummarySet> summariseInOneWalk(const RecordSource& source, const std
         if (wantStats && !v.isNull() && !v.isEmpty()) {
           if (!v.isNumber() && !v.isDate() && !v.isBool())
             throw com::Error(com::E_FAIL, u"field \"" + info.name + u"\" is not numeric");
-          f.stats.add(v.toDouble());
+          f.stats.add(v.toDouble(), info.wanted.spread);
         }
       }
     }

@@ -15,7 +15,9 @@ namespace engine {
 
 // The summary keys an expression asks a field for; a walk computes no other.
 struct WantedSummaries {
-  bool first = false, last = false, statistics = false;
+  bool first = false, last = false;
+  bool statistics = false;  // any of the five (and Variance)
+  bool spread = false;      // StdDev or Variance
 };
 
 // names: the expression's fields; wanted: per name, or empty for all.

@@ -46,4 +46,12 @@ struct _QVXCarrowind : com::IDispatch {
   virtual void WrapTextIfLongerThan(std::int16_t WrapLength) = 0;          // 18
 };
 
+// Beside the labeler's interface, for clients that show the sample label
+// apart from the verification report: the label the last verification made,
+// as made (lines end with "\r\n"); empty before one.
+struct ISampleLabel : com::IUnknown {
+  COM_INTERFACE("02914D87-90A4-484A-B796-C1268C70B704")
+  virtual std::u16string SampleLabel() = 0;
+};
+
 }  // namespace engine

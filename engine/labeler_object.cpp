@@ -9,6 +9,7 @@
 #include "engine/class_summaries.h"
 #include "engine/label_writer.h"
 #include "host/renderer.h"
+#include "platform/format/value_text.h"
 #include "platform/messagebox/message_box.h"
 #include "platform/text/utf.h"
 
@@ -74,6 +75,14 @@ bool QVXCarrowind::ResetLabels(host::ILayer* pLayer) {
       f_.LabelsValid = false;
       return false;
     }
+  }
+}
+
+std::u16string QVXCarrowind::SampleLabel() {
+  try {
+    return platform::format::toText(f_.SampleLabel);
+  } catch (...) {
+    return {};
   }
 }
 

@@ -11,7 +11,7 @@
 
 namespace engine {
 
-class QVXCarrowind : public com::Object<_QVXCarrowind> {
+class QVXCarrowind : public com::Object<_QVXCarrowind, ISampleLabel> {
  public:
   QVXCarrowind() = default;
 
@@ -24,6 +24,7 @@ class QVXCarrowind : public com::Object<_QVXCarrowind> {
   com::ComPtr<IStringCollection> Labels() override;
   com::ComPtr<IStringCollection> OriginalLabels() override;
   std::u16string Message() override { return f_.Message; }
+  std::u16string SampleLabel() override;
   bool SkippedLegendItems() override { return f_.SkippedLegendItems; }
   bool ResetLabels(host::ILayer* pLayer) override;
   bool SetLabels(host::ILayer* pLayer) override;

@@ -101,11 +101,24 @@ ValueClassifier::ValueClassifier(std::shared_ptr<const ValueMatching> matching, 
   textOnly_ = m_->fields.size() == 1 && type != host::FieldTypeDate && type != host::FieldTypeOID &&
               type > host::FieldTypeDouble;
   if (textOnly_)
-    for (const auto& [key, c] : m_->classOfTuple) byText_.emplace(text::fromUtf8(key.substr(1)), c);
+    for (const auto& [key, c] : m_->classOfTuple) {
+      byText_.emplace(text::fromUtf8(key.substr(1)), c);
+      byUtf8_.emplace(key.substr(1), c);
+    }
 }
 
 int ValueClassifier::ClassOf(host::IRowBuffer* row) {
   if (textOnly_) {
+    if (row != lastRow_.get()) {
+      lastRow_ = host::Ref<host::IRowBuffer>(row);
+      lastText_ = m_->types.front() == host::FieldTypeString ? com::query<data::IFieldText>(row) : nullptr;
+    }
+    if (lastText_) {
+      const char* text = lastText_->FieldUtf8(m_->positions.front());
+      if (!text) return defaultClass_;
+      auto it = byUtf8_.find(std::string_view(text));
+      return it == byUtf8_.end() ? defaultClass_ : it->second;
+    }
     const host::Value v = row->Value(m_->positions.front());
     if (!v.isText()) return defaultClass_;
     auto it = byText_.find(v.text());

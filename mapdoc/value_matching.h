@@ -6,9 +6,11 @@
 // class, as the map draws every record in the first class that selects it.
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
+#include "mapdoc/data/feature_row.h"
 #include "mapdoc/value_keys.h"
 #include "platform/com/object.h"
 
@@ -52,9 +54,20 @@ class ValueClassifier : public com::Object<host::IRecordClassifier> {
  private:
   std::shared_ptr<const ValueMatching> m_;
   int defaultClass_;
-  // One text field: records looked up by their own text, no key built.
+  // One text field: records looked up by their own text, no key built
+  // (by the source's UTF-8 where the row offers it).
+  struct TextHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+  };
+  std::unordered_map<std::string, int, TextHash, std::equal_to<>> byUtf8_;
   std::unordered_map<host::Text, int> byText_;
   bool textOnly_ = false;
+  // The last row asked about and its text access: a cursor hands out one
+  // row object, refilled, so this is asked for once a walk. Held, so that
+  // the address cannot come back as another object.
+  host::Ref<host::IRowBuffer> lastRow_;
+  host::Ref<data::IFieldText> lastText_;
 };
 
 }  // namespace mapdoc

@@ -26,12 +26,11 @@ struct VerifyOptions {
   bool json = false;
 };
 
-// The sample label is the report's first paragraph.
-std::string sampleLabelOf(const std::string& report) {
-  const std::string head = "SAMPLE LABEL: ";
-  if (report.rfind(head, 0) != 0) return {};
-  const auto end = report.find("\n\n", head.size());
-  return report.substr(head.size(), end == std::string::npos ? std::string::npos : end - head.size());
+// The labeler's own sample label, line breaks as apply's labels have them;
+// the report cannot tell where a label with an empty line in it ends.
+std::string sampleLabelOf(engine::_QVXCarrowind* labeler) {
+  auto sample = com::ComPtr<engine::_QVXCarrowind>(labeler).as<engine::ISampleLabel>();
+  return sample ? text::toUtf8(sample->SampleLabel()) : std::string();
 }
 
 int runVerify(const VerifyOptions& o) {
@@ -73,7 +72,7 @@ int runVerify(const VerifyOptions& o) {
     result.layer = layerName(layer.get());
     if (valid) {
       result.report = boxText;
-      result.sampleLabel = sampleLabelOf(boxText);
+      result.sampleLabel = sampleLabelOf(labeler.get());
     } else {
       result.message = terminalText(labeler->Message());
     }

@@ -56,6 +56,18 @@ host::Value FeatureRow::Value(int index) {
   return fieldValue(*feature_, info.source, info.type);
 }
 
+const char* FeatureRow::FieldUtf8(int index) {
+  requireFeature();
+  const auto& infos = fields_->infos();
+  if (index < 0 || static_cast<std::size_t>(index) >= infos.size()) return nullptr;
+  const auto& info = infos[static_cast<std::size_t>(index)];
+  if (info.type != host::FieldTypeString || info.source < 0) return nullptr;
+  const auto source = static_cast<std::size_t>(info.source);
+  if (source < loaded_->fields.size() && !loaded_->fields[source]) bringIn(info.source);
+  if (!feature_->IsFieldSetAndNotNull(info.source)) return nullptr;
+  return feature_->GetFieldAsString(info.source);
+}
+
 void FeatureRow::bringIn(int ogrField) {
   feature_ = reader_->reload(feature_->GetFID(), ogrField, loaded_);
 }

@@ -11,7 +11,16 @@
 
 namespace mapdoc::data {
 
-class FeatureRow : public com::Object<host::IFeature> {
+// A field's text as the data source holds it (UTF-8), without making a
+// host value of it: classifying millions of records by a text field reads it
+// once each. The text stays valid until the row moves on.
+struct IFieldText : host::IUnknown {
+  COM_INTERFACE("44076EE9-3927-4B2C-B336-4B18CF1DA685")
+  // Null for a null field or a field that is not text.
+  virtual const char* FieldUtf8(int index) = 0;
+};
+
+class FeatureRow : public com::Object<host::IFeature, IFieldText> {
  public:
   FeatureRow(host::Ref<FieldList> fields, std::shared_ptr<FeatureReader> reader)
       : fields_(std::move(fields)), reader_(std::move(reader)) {}
@@ -25,6 +34,7 @@ class FeatureRow : public com::Object<host::IFeature> {
   bool HasOID() override { return true; }
   std::int32_t OID() override;
   host::Ref<host::IGeometry> Shape() override;
+  const char* FieldUtf8(int index) override;
 
  private:
   void requireFeature() const;

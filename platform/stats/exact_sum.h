@@ -16,6 +16,20 @@ class ExactSum {
       nonFinite_ += x;
       return;
     }
+    if (partials_.size() == 1) {
+      // The usual case, the loop below for one partial without resizing.
+      double y = partials_[0];
+      if (std::fabs(x) < std::fabs(y)) std::swap(x, y);
+      const double hi = x + y;
+      const double lo = y - (hi - x);
+      if (lo == 0) {
+        partials_[0] = hi;
+      } else {
+        partials_[0] = lo;
+        partials_.push_back(hi);
+      }
+      return;
+    }
     std::size_t kept = 0;
     for (double y : partials_) {
       if (std::fabs(x) < std::fabs(y)) std::swap(x, y);

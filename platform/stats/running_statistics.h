@@ -19,12 +19,14 @@ inline bool inSample(std::int64_t position, std::int32_t rate) { return rate <= 
 
 class RunningStatistics {
  public:
-  void add(double x) {
+  // spread false leaves out what only the standard deviation needs (it is
+  // then not to be asked for); the other numbers come out the same.
+  void add(double x, bool spread = true) {
     if (count_ == 0 || x < min_) min_ = x;
     if (count_ == 0 || x > max_) max_ = x;
     ++count_;
     sum_.add(x);
-    squares_.addProduct(x, x);
+    if (spread) squares_.addProduct(x, x);
   }
 
   std::int32_t count() const { return count_; }

@@ -242,6 +242,15 @@ TEST_F(LabelingCli, VerifyPrintsTheSampleLabelOrWhyNot) {
   EXPECT_TRUE(ok["ok"]);
   EXPECT_EQ(ok["report"].get<std::string>().rfind("SAMPLE LABEL: " + ok["sample_label"].get<std::string>(), 0), 0u);
   EXPECT_FALSE(ok["sample_label"].get<std::string>().empty());
+  // A label with an empty line in it comes whole, its line breaks as apply's
+  // labels have them.
+  const std::string lines = "'A$$NEWLINE$$NEWLINEB [USE].First'";
+  const json sample = json::parse(
+      carrowind("verify " + doc("landuse.cwmap") + " --layer 'Land use' --json --expr " + lines).out);
+  const json applied = json::parse(
+      carrowind("apply " + doc("landuse.cwmap") + " --layer 'Land use' --dry-run --json --expr " + lines).out);
+  EXPECT_EQ(sample["sample_label"].get<std::string>().rfind("A\r\n\r\nB ", 0), 0u) << sample.dump();
+  EXPECT_EQ(applied["labels"][0].get<std::string>().rfind("A\r\n\r\nB ", 0), 0u) << applied.dump();
 
   const Result invalid = carrowind("verify " + doc("landuse.cwmap") + " --layer 'Land use' --json --expr '[NOSUCH].First'");
   EXPECT_EQ(invalid.exitCode, 1);

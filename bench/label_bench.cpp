@@ -1,10 +1,13 @@
 // MakeLabels on generated land-use layers, timed side by side with the two
 // ways of getting the same numbers without it: one plain OGR read of the
-// three fields (the floor: a labeler has to read the data at least once) and
-// ogrinfo's SQLite GROUP BY (what a user would type by hand).
+// fields the work needs (the floor: a labeler has to read the data at least
+// once) and ogrinfo's SQLite GROUP BY (what a user would type by hand), for
+// three renderers: unique values over USE, unique values over USE and
+// DISTRICT, and class breaks on ACRES.
 //
 // Every size, class count and format gets a fresh layer in a temporary
-// folder, removed after it is measured. MakeLabels runs in a child process so
+// folder, shared by the renderers measured on it and removed after they are
+// measured. MakeLabels runs in a child process so
 // that a run using more processor time than the cap can be stopped and
 // reported as "> the time it had used".
 // Prints a Markdown report on standard output, progress on standard error.
@@ -95,6 +98,57 @@ const std::vector<Format> kFormats = {
     {"shp", "Shapefile", "ESRI Shapefile", "landuse.shp"},
 };
 
+enum class Kind { Unique, Breaks, TwoFields };
+
+struct Renderer {
+  Kind kind;
+  std::string key;   // as --renderers names it
+  std::string name;  // as the report names it
+};
+
+const std::vector<Renderer> kRenderers = {
+    {Kind::Unique, "unique", "unique values"},
+    {Kind::Breaks, "breaks", "class breaks"},
+    {Kind::TwoFields, "two-fields", "two fields"},
+};
+
+const char* const kDistricts[] = {"North", "South", "East", "West", "Central"};
+constexpr int kDistrictCount = static_cast<int>(std::size(kDistricts));
+constexpr char kDelimiter[] = ", ";
+
+// ACRES as generate() writes it, in hundredths of an acre: kAcresLow plus a
+// draw below kAcresSpan, so 0.05 to 80.04.
+constexpr int kAcresLow = 5, kAcresSpan = 8000;
+constexpr int kBreaks = 100;
+constexpr int kBreakWidth = kAcresSpan / kBreaks;  // 0.8 acres
+
+// Equal intervals of 0.8 from 0, the last raised to the largest value
+// written so that every record is in a class. In hundredths, so that the
+// document, the plain read and the SQL all compare the same numbers.
+int breakUpperHundredths(int i) { return i + 1 < kBreaks ? kBreakWidth * (i + 1) : kAcresLow + kAcresSpan - 1; }
+
+std::vector<double> breakUppers() {
+  std::vector<double> uppers;
+  for (int i = 0; i < kBreaks; ++i) uppers.push_back(breakUpperHundredths(i) / 100.0);
+  return uppers;
+}
+
+std::string acresText(int hundredths) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%d.%02d", hundredths / 100, hundredths % 100);
+  return buf;
+}
+
+// A record's break class in SQLite: above the break below, up to and
+// including its own, i.e. ceil(k / 80) - 1 for k = ACRES * 100 (ACRES is
+// always whole hundredths, so the rounding is exact), with 80.01 to 80.04,
+// above the last equal interval, in the last class. Arithmetic rather than a
+// hundred-way CASE: what a user who knows the breaks are equal would type.
+std::string breakClassSql() {
+  return "MIN((CAST(ROUND(ACRES * 100) AS INTEGER) + " + std::to_string(kBreakWidth - 1) + ") / " +
+         std::to_string(kBreakWidth) + ", " + std::to_string(kBreaks) + ") - 1";
+}
+
 // Class values: the sample map's land uses, numbered once there are more
 // classes than uses. One has a quote, which every clause must double.
 std::vector<std::string> classNames(int classes) {
@@ -108,7 +162,23 @@ std::vector<std::string> classNames(int classes) {
   return out;
 }
 
-// The sample layer's fields, so a reader that takes only three of them has
+// The legend's class values of a unique-values renderer over USE, or over
+// USE and DISTRICT, on a layer with the given USE values; in the order the
+// document lists them.
+std::vector<std::string> classValues(Kind kind, int uses) {
+  auto names = classNames(uses);
+  if (kind != Kind::TwoFields) return names;
+  std::vector<std::string> out;
+  for (auto& name : names)
+    for (auto* district : kDistricts) out.push_back(name + kDelimiter + district);
+  return out;
+}
+
+int classCount(Kind kind, int uses) {
+  return kind == Kind::Breaks ? kBreaks : kind == Kind::TwoFields ? uses * kDistrictCount : uses;
+}
+
+// The sample layer's fields, so a reader that takes only some of them has
 // the others to leave out, and parcels of sixteen vertices.
 void generate(const fs::path& file, const Format& format, int features, int classes) {
   const auto names = classNames(classes);
@@ -131,22 +201,27 @@ void generate(const fs::path& file, const Format& format, int features, int clas
   district.SetWidth(16);
   for (auto* f : {&use, &descript, &acres, &surveyed, &floors, &owner, &district})
     if (layer->CreateField(f) != OGRERR_NONE) throw std::runtime_error("cannot create field in " + file.string());
-  static const char* const districts[] = {"North", "South", "East", "West", "Central"};
   std::mt19937 random(static_cast<unsigned>(features) * 7919u + static_cast<unsigned>(classes));
   ds->StartTransaction();
   for (int i = 0; i < features; ++i) {
-    // Every class has records: the first ones go to each class in turn.
-    const int c = i < classes ? i : static_cast<int>(random() % static_cast<unsigned>(classes));
+    // Every class has records: the first ones go to each class in turn, one
+    // round per district, so that every (USE, DISTRICT) pair has records as
+    // well. The draws those rounds override are still made, which leaves the
+    // records after them as they were before there were pairs to fill.
+    const int drawn = i < classes ? i : static_cast<int>(random() % static_cast<unsigned>(classes));
+    const bool round = i < classes * kDistrictCount;
+    const int c = round ? i % classes : drawn;
     const std::string& value = names[static_cast<std::size_t>(c)];
     OGRFeature feature(layer->GetLayerDefn());
     feature.SetField(0, value.c_str());
     feature.SetField(1, (value + " parcel, block " + std::to_string(random() % 5000)).c_str());
-    feature.SetField(2, static_cast<double>(5 + random() % 8000) / 100.0);
+    feature.SetField(2, static_cast<double>(kAcresLow + static_cast<int>(random() % kAcresSpan)) / 100.0);
     feature.SetField(3, 1990 + static_cast<int>(random() % 35), 1 + static_cast<int>(random() % 12),
                      1 + static_cast<int>(random() % 28));
     feature.SetField(4, 1 + static_cast<int>(random() % 12));
     feature.SetField(5, static_cast<int>(random() % 5000));
-    feature.SetField(6, districts[random() % std::size(districts)]);
+    const int d = static_cast<int>(random() % kDistrictCount);
+    feature.SetField(6, kDistricts[round ? i / classes : d]);
     OGRLinearRing ring;
     const double x = 482000 + (i % 1000) * 60.0, y = 4978000 + (i / 1000) * 60.0;
     for (int k = 0; k < 16; ++k) ring.addPoint(x + 30 + 25 * std::cos(k * M_PI / 8), y + 30 + 25 * std::sin(k * M_PI / 8));
@@ -172,11 +247,24 @@ void indexUse(const fs::path& file, const Format& format) {
   if (CPLGetLastErrorType() >= CE_Failure) throw std::runtime_error("cannot index " + file.string() + ": " + CPLGetLastErrorMsg());
 }
 
-// A one-layer map document whose unique-values renderer over USE lists
-// every class (no default class: every record is in one of them).
-void writeDocument(const fs::path& doc, const fs::path& data, const Format& format, int classes) {
-  nlohmann::json classList = nlohmann::json::array();
-  for (auto& name : classNames(classes)) classList.push_back({{"values", {name}}, {"label", name}});
+// A one-layer map document whose renderer puts every record in one of its
+// classes (no default class): unique values over USE or over USE and
+// DISTRICT listing every value, or the breaks on ACRES.
+void writeDocument(const fs::path& doc, const fs::path& data, const Format& format, Kind kind, int uses) {
+  nlohmann::json renderer;
+  if (kind == Kind::Breaks) {
+    nlohmann::json breaks = nlohmann::json::array();
+    for (double upper : breakUppers()) breaks.push_back({{"upper", upper}});
+    renderer = {{"type", "class_breaks"}, {"field", "ACRES"}, {"breaks", breaks}};
+  } else {
+    nlohmann::json classList = nlohmann::json::array();
+    for (auto& value : classValues(kind, uses)) classList.push_back({{"values", {value}}, {"label", value}});
+    renderer = {{"type", "unique_values"}, {"fields", {"USE"}}, {"classes", classList}};
+    if (kind == Kind::TwoFields) {
+      renderer["fields"] = {"USE", "DISTRICT"};
+      renderer["field_delimiter"] = kDelimiter;
+    }
+  }
   nlohmann::json source = {{"path", data.string()}};
   if (format.driver == "GPKG") source["layer"] = kLayer;
   nlohmann::json d = {
@@ -186,24 +274,33 @@ void writeDocument(const fs::path& doc, const fs::path& data, const Format& form
        {{{"name", "Land use"},
          {"type", "feature"},
          {"source", source},
-         {"renderer", {{"type", "unique_values"}, {"fields", {"USE"}}, {"classes", classList}}}}}},
+         {"renderer", renderer}}}},
       {"selected_layer", "Land use"}};
   std::ofstream(doc) << d.dump(2);
 }
 
 struct ClassTotals {
   long count = 0;
-  std::string firstDescript;
+  std::string firstUse, firstDescript;
   double acres = 0;
 };
 
-// Leaves out the geometry and every field but USE, DESCRIPT and ACRES.
-void readOnlyTheThree(OGRLayer& layer) {
+// One entry per legend class, in the document's order, and the records that
+// fell in none of them.
+struct Totals {
+  std::vector<ClassTotals> classes;
+  long outside = 0;
+};
+
+// Leaves out the geometry and every field the renderer's work does not read:
+// the expression's USE, DESCRIPT and ACRES, and DISTRICT for the pairs.
+void readOnlyWhatIsNeeded(OGRLayer& layer, Kind kind) {
   OGRFeatureDefn* defn = layer.GetLayerDefn();
   std::vector<const char*> ignored;
   for (int i = 0; i < defn->GetFieldCount(); ++i) {
     const char* name = defn->GetFieldDefn(i)->GetNameRef();
-    if (std::strcmp(name, "USE") != 0 && std::strcmp(name, "DESCRIPT") != 0 && std::strcmp(name, "ACRES") != 0)
+    if (std::strcmp(name, "USE") != 0 && std::strcmp(name, "DESCRIPT") != 0 && std::strcmp(name, "ACRES") != 0 &&
+        (kind != Kind::TwoFields || std::strcmp(name, "DISTRICT") != 0))
       ignored.push_back(name);
   }
   ignored.push_back("OGR_GEOMETRY");
@@ -212,36 +309,88 @@ void readOnlyTheThree(OGRLayer& layer) {
   if (layer.SetIgnoredFields(ignored.data()) != OGRERR_NONE) throw std::runtime_error("cannot leave fields out");
 }
 
-// The floor: one pass over the layer reading USE, DESCRIPT and ACRES and
-// nothing else, totalled per USE.
-std::unordered_map<std::string, ClassTotals> plainRead(const fs::path& file) {
+// The floor: one pass over the layer reading those fields and nothing else,
+// totalled per class: per USE value, per "USE, DISTRICT" pair, or per break
+// by the renderer's rule (the first upper bound at or above the value).
+Totals plainRead(const fs::path& file, Kind kind, int uses) {
   GDALDatasetUniquePtr ds(GDALDataset::Open(file.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY));
   if (!ds) throw std::runtime_error("cannot open " + file.string());
   OGRLayer* layer = ds->GetLayerByName(kLayer);
-  readOnlyTheThree(*layer);
+  readOnlyWhatIsNeeded(*layer, kind);
   OGRFeatureDefn* defn = layer->GetLayerDefn();
   const int use = defn->GetFieldIndex("USE"), descript = defn->GetFieldIndex("DESCRIPT"),
-            acres = defn->GetFieldIndex("ACRES");
-  std::unordered_map<std::string, ClassTotals> totals;
+            acres = defn->GetFieldIndex("ACRES"), district = defn->GetFieldIndex("DISTRICT");
+  std::unordered_map<std::string, int> classOfValue;
+  std::vector<double> uppers;
+  if (kind == Kind::Breaks) {
+    uppers = breakUppers();
+  } else {
+    const auto values = classValues(kind, uses);
+    for (std::size_t i = 0; i < values.size(); ++i) classOfValue.emplace(values[i], static_cast<int>(i));
+  }
+  Totals totals;
+  totals.classes.resize(static_cast<std::size_t>(classCount(kind, uses)));
+  auto add = [&](int c, OGRFeature& f) {
+    if (c < 0) {
+      ++totals.outside;
+      return;
+    }
+    auto& t = totals.classes[static_cast<std::size_t>(c)];
+    if (t.count++ == 0) {
+      t.firstUse = f.GetFieldAsString(use);
+      t.firstDescript = f.GetFieldAsString(descript);
+    }
+    if (f.IsFieldSetAndNotNull(acres)) t.acres += f.GetFieldAsDouble(acres);
+  };
+  auto lookUp = [&](const std::string& value) {
+    auto it = classOfValue.find(value);
+    return it == classOfValue.end() ? -1 : it->second;
+  };
   for (auto& f : *layer) {
-    auto& t = totals[f->GetFieldAsString(use)];
-    if (t.count++ == 0) t.firstDescript = f->GetFieldAsString(descript);
-    if (f->IsFieldSetAndNotNull(acres)) t.acres += f->GetFieldAsDouble(acres);
+    switch (kind) {
+      case Kind::Unique:
+        add(lookUp(f->GetFieldAsString(use)), *f);
+        break;
+      case Kind::TwoFields:
+        add(lookUp(std::string(f->GetFieldAsString(use)) + kDelimiter + f->GetFieldAsString(district)), *f);
+        break;
+      case Kind::Breaks: {
+        int c = -1;
+        if (f->IsFieldSetAndNotNull(acres)) {
+          const auto at = std::lower_bound(uppers.begin(), uppers.end(), f->GetFieldAsDouble(acres));
+          if (at != uppers.end()) c = static_cast<int>(at - uppers.begin());
+        }
+        add(c, *f);
+        break;
+      }
+    }
   }
   return totals;
 }
 
+std::string sqlText(const std::string& value) {
+  std::string quoted = "'";
+  for (char c : value) quoted += c == '\'' ? std::string("''") : std::string(1, c);
+  return quoted + "'";
+}
+
+// The attribute filter that selects the renderer's last class.
+std::string lastClassClause(Kind kind, int uses) {
+  if (kind == Kind::Breaks)
+    return "\"ACRES\" > " + acresText(breakUpperHundredths(kBreaks - 2)) + " AND \"ACRES\" <= " +
+           acresText(breakUpperHundredths(kBreaks - 1));
+  const std::string use = "\"USE\" = " + sqlText(classNames(uses).back());
+  return kind == Kind::TwoFields ? use + " AND \"DISTRICT\" = " + sqlText(kDistricts[kDistrictCount - 1]) : use;
+}
+
 // What one class costs a reader that asks for it alone, on a layer already
-// open: the records of one USE value through an attribute filter, the three
-// fields read.
-Time oneClassQuery(const fs::path& file, const std::string& value) {
+// open: the records of one class through an attribute filter, the fields the
+// renderer's work needs read.
+Time oneClassQuery(const fs::path& file, Kind kind, const std::string& clause) {
   GDALDatasetUniquePtr ds(GDALDataset::Open(file.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY));
   OGRLayer* layer = ds->GetLayerByName(kLayer);
-  readOnlyTheThree(*layer);
+  readOnlyWhatIsNeeded(*layer, kind);
   const Stopwatch watch;
-  std::string quoted;
-  for (char c : value) quoted += c == '\'' ? std::string("''") : std::string(1, c);
-  const std::string clause = "\"USE\" = '" + quoted + "'";
   if (layer->SetAttributeFilter(clause.c_str()) != OGRERR_NONE) throw std::runtime_error("bad filter " + clause);
   double sum = 0;
   for (auto& f : *layer) sum += f->GetFieldAsDouble("ACRES") + static_cast<double>(std::strlen(f->GetFieldAsString("DESCRIPT")));
@@ -330,10 +479,24 @@ Measured fastest(const std::function<Measured()>& once) {
   return best;
 }
 
+// Whether a label is what the expression makes of a class with these
+// totals; a class without records is "$$SKIPPED".
+bool labelRight(const std::string& label, const ClassTotals& t) {
+  if (t.count == 0) return label == "$$SKIPPED";
+  std::string upper = t.firstUse;
+  for (auto& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  const std::string head = upper + " - " + t.firstDescript + " (", tail = " ac.)";
+  if (label.size() <= head.size() + tail.size() || label.compare(0, head.size(), head) != 0 ||
+      label.compare(label.size() - tail.size(), tail.size(), tail) != 0)
+    return false;
+  const double acres = std::stod(label.substr(head.size(), label.size() - head.size() - tail.size()));
+  return std::fabs(acres - t.acres) <= 0.5 + 1e-6;
+}
+
 // The child's side: open the document, time MakeLabels, and check every
 // label against a plain read's totals. Prints
 // "open <s> make <wall s> <cpu s> labels <n> agree <n>".
-int childMain(const fs::path& doc, const fs::path& data, int classes) {
+int childMain(const fs::path& doc, const fs::path& data, Kind kind, int uses) {
   const auto openStart = Clock::now();
   auto document = mapdoc::MapDocument::open(doc);
   auto layer = document->layer(u"Land use");
@@ -346,31 +509,20 @@ int childMain(const fs::path& doc, const fs::path& data, int classes) {
     std::fprintf(stderr, "MakeLabels failed: %s\n", text::toUtf8(labeler->Message()).c_str());
     return 1;
   }
-  const auto totals = plainRead(data);
-  const auto names = classNames(classes);
+  const auto totals = plainRead(data, kind, uses);
   auto labels = labeler->Labels();
   int agree = 0;
-  for (int i = 0; i < std::min(labels->Count(), classes); ++i) {
-    const std::string label = text::toUtf8(labels->Item(i + 1));
-    const std::string& name = names[static_cast<std::size_t>(i)];
-    auto it = totals.find(name);
-    if (it == totals.end()) continue;
-    std::string upper = name;
-    for (auto& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    const std::string head = upper + " - " + it->second.firstDescript + " (", tail = " ac.)";
-    if (label.size() <= head.size() + tail.size() || label.compare(0, head.size(), head) != 0 ||
-        label.compare(label.size() - tail.size(), tail.size(), tail) != 0)
-      continue;
-    const double acres = std::stod(label.substr(head.size(), label.size() - head.size() - tail.size()));
-    if (std::fabs(acres - it->second.acres) <= 0.5 + 1e-6) ++agree;
-  }
+  for (int i = 0; i < std::min(labels->Count(), static_cast<int>(totals.classes.size())); ++i)
+    if (labelRight(text::toUtf8(labels->Item(i + 1)), totals.classes[static_cast<std::size_t>(i)])) ++agree;
   std::printf("open %.6f make %.6f %.6f labels %d agree %d\n", openSeconds, make.wall, make.cpu, labels->Count(), agree);
   return 0;
 }
 
 struct Row {
+  const Renderer* renderer = nullptr;
   int features = 0;
-  int classes = 0;
+  int classes = 0;  // the legend's
+  int empty = 0;    // classes without records
   std::string format;
   double generate = 0;
   Measured make, read, ogrinfo, classQuery;
@@ -462,26 +614,36 @@ int main(int argc, char** argv) {
   double cap = 120;
   std::vector<int> sizes, classCounts;
   std::vector<std::string> formats = {"gpkg", "shp"};
+  std::vector<std::string> renderers = {"unique", "breaks", "two-fields"};
   std::string dir, note;
   std::vector<std::string> child;
   app.add_flag("--quick", quick, "small layers only (a smoke run)");
   app.add_option("--cap", cap, "seconds of processor time after which one measurement is stopped")->capture_default_str();
   app.add_option("--sizes", sizes, "numbers of features (default 10000 100000 1000000)");
-  app.add_option("--classes", classCounts, "numbers of classes (default 10 100 1000)");
+  app.add_option("--classes", classCounts, "numbers of USE values (default 10 100 1000)");
   app.add_option("--formats", formats, "gpkg, shp")->capture_default_str();
+  app.add_option("--renderers", renderers,
+                 "unique (over USE), breaks (100 on ACRES, once per size and format), two-fields (over USE and DISTRICT)")
+      ->check(CLI::IsMember({"unique", "breaks", "two-fields"}))
+      ->capture_default_str();
   app.add_option("--dir", dir, "folder for the generated layers (default: a new temporary folder)");
   app.add_flag("--keep", keep, "leave the generated layers in place");
   app.add_flag("--index", index, "give every layer an attribute index on USE");
   app.add_option("--note", note, "a line added to the machine description");
-  app.add_option("--child", child, "internal: document, data file, classes")->expected(3);
+  app.add_option("--child", child, "internal: document, data file, renderer, USE values")->expected(4);
   CLI11_PARSE(app, argc, argv);
 
+  auto rendererNamed = [](const std::string& key) {
+    return &*std::find_if(kRenderers.begin(), kRenderers.end(), [&](const Renderer& r) { return r.key == key; });
+  };
   GDALAllRegister();
   // Generating the layers need not wait for the disk; reads are unaffected.
   CPLSetConfigOption("OGR_SQLITE_SYNCHRONOUS", "OFF");
   if (!child.empty()) {
     try {
-      return childMain(child[0], child[1], std::stoi(child[2]));
+      auto renderer = std::find_if(kRenderers.begin(), kRenderers.end(), [&](const Renderer& r) { return r.key == child[2]; });
+      if (renderer == kRenderers.end()) throw std::runtime_error("unknown renderer " + child[2]);
+      return childMain(child[0], child[1], renderer->kind, std::stoi(child[3]));
     } catch (const std::exception& e) {
       std::fprintf(stderr, "label_bench child: %s\n", e.what());
       return 1;
@@ -490,12 +652,19 @@ int main(int argc, char** argv) {
   if (sizes.empty()) sizes = quick ? std::vector<int>{2000, 10000} : std::vector<int>{10000, 100000, 1000000};
   if (classCounts.empty()) classCounts = quick ? std::vector<int>{10, 100} : std::vector<int>{10, 100, 1000};
   if (quick) cap = std::min(cap, 30.0);
+  const bool pairs = std::find(renderers.begin(), renderers.end(), "two-fields") != renderers.end();
   for (int features : sizes)
-    for (int classes : classCounts)
+    for (int classes : classCounts) {
       if (classes < 1 || features < classes) {
         std::fprintf(stderr, "label_bench: %d features cannot give each of %d classes a record\n", features, classes);
         return 2;
       }
+      if (pairs && features < classes * kDistrictCount) {
+        std::fprintf(stderr, "label_bench: %d features cannot give each of %d USE values a record in each of %d districts\n",
+                     features, classes, kDistrictCount);
+        return 2;
+      }
+    }
 
   const std::string loadBefore = readFile("/proc/loadavg");
   const fs::path root = dir.empty() ? fs::temp_directory_path() / ("carrowind-label-bench-" + std::to_string(getpid())) : fs::path(dir);
@@ -505,59 +674,83 @@ int main(int argc, char** argv) {
   try {
     for (int features : sizes) {
       for (int classes : classCounts) {
+        // The breaks do not change with the number of USE values: they run
+        // once per size and format, on the layer of the first count.
+        std::vector<const Renderer*> here;
+        for (auto& key : renderers)
+          if (rendererNamed(key)->kind != Kind::Breaks || classes == classCounts.front()) here.push_back(rendererNamed(key));
+        if (here.empty()) continue;
         for (auto& key : formats) {
           auto format = std::find_if(kFormats.begin(), kFormats.end(), [&](const Format& f) { return f.key == key; });
           if (format == kFormats.end()) throw std::runtime_error("unknown format " + key);
-          Row row;
-          row.features = features;
-          row.classes = classes;
-          row.format = format->name;
           const fs::path folder = root / (std::to_string(features) + "-" + std::to_string(classes) + "-" + key);
           fs::remove_all(folder);
           fs::create_directories(folder);
-          const fs::path data = folder / format->file, doc = folder / "landuse.cwmap";
+          const fs::path data = folder / format->file;
           auto start = Clock::now();
           generate(data, *format, features, classes);
           if (index) indexUse(data, *format);
-          row.generate = since(start);
-          writeDocument(doc, data, *format, classes);
+          const double generated = since(start);
 
-          row.read = fastest([&] {
-            const Stopwatch watch;
-            auto totals = plainRead(data);
-            const Time t = watch.elapsed();
-            if (static_cast<int>(totals.size()) != classes) throw std::runtime_error("plain read found other classes");
-            return Measured{t};
-          });
-          row.classQuery = fastest([&] { return Measured{oneClassQuery(data, classNames(classes).back())}; });
-          row.ogrinfo = fastest([&] {
-            auto r = runChild({"ogrinfo", "-ro", "-dialect", "SQLite", "-sql",
-                               std::string("SELECT USE, COUNT(*), SUM(ACRES), MIN(DESCRIPT) FROM ") + kLayer +
-                                   " GROUP BY USE",
-                               data.string()},
-                              false, cap);
-            if (r.finished && !r.ok) throw std::runtime_error("ogrinfo failed on " + data.string());
-            return Measured{r.time, !r.finished};
-          });
-          row.make = fastest([&] {
-            auto r = runChild({self, "--child", doc.string(), data.string(), std::to_string(classes)}, true, cap);
-            if (!r.finished) return Measured{r.time, true};
-            double open = 0;
-            Time make;
-            int labels = 0, agree = 0;
-            if (!r.ok || std::sscanf(r.out.c_str(), "open %lf make %lf %lf labels %d agree %d", &open, &make.wall,
-                                     &make.cpu, &labels, &agree) != 5)
-              throw std::runtime_error("MakeLabels run failed on " + doc.string());
-            row.agree = agree;
-            if (labels != classes) row.note = std::to_string(labels) + " labels";
-            return Measured{make};
-          });
+          for (const Renderer* renderer : here) {
+            const Kind kind = renderer->kind;
+            Row row;
+            row.renderer = renderer;
+            row.features = features;
+            row.classes = classCount(kind, classes);
+            row.format = format->name;
+            row.generate = generated;
+            const fs::path doc = folder / (renderer->key + ".cwmap");
+            writeDocument(doc, data, *format, kind, classes);
+
+            row.read = fastest([&] {
+              const Stopwatch watch;
+              auto totals = plainRead(data, kind, classes);
+              const Time t = watch.elapsed();
+              row.empty = static_cast<int>(std::count_if(totals.classes.begin(), totals.classes.end(),
+                                                         [](const ClassTotals& c) { return c.count == 0; }));
+              // Only a break may go without records; the generator fills every value and pair.
+              if (totals.outside != 0 || (kind != Kind::Breaks && row.empty != 0))
+                throw std::runtime_error("plain read found other classes");
+              return Measured{t};
+            });
+            const std::string clause = lastClassClause(kind, classes);
+            row.classQuery = fastest([&] { return Measured{oneClassQuery(data, kind, clause)}; });
+            const std::string groupBy =
+                kind == Kind::Breaks ? std::string("SELECT ") + breakClassSql() +
+                                           " AS break_class, COUNT(*), SUM(ACRES), MIN(USE), MIN(DESCRIPT) FROM " + kLayer +
+                                           " GROUP BY break_class"
+                : kind == Kind::TwoFields
+                    ? std::string("SELECT USE, DISTRICT, COUNT(*), SUM(ACRES), MIN(DESCRIPT) FROM ") + kLayer +
+                          " GROUP BY USE, DISTRICT"
+                    : std::string("SELECT USE, COUNT(*), SUM(ACRES), MIN(DESCRIPT) FROM ") + kLayer + " GROUP BY USE";
+            row.ogrinfo = fastest([&] {
+              auto r = runChild({"ogrinfo", "-ro", "-dialect", "SQLite", "-sql", groupBy, data.string()}, false, cap);
+              if (r.finished && !r.ok) throw std::runtime_error("ogrinfo failed on " + data.string());
+              return Measured{r.time, !r.finished};
+            });
+            row.make = fastest([&] {
+              auto r = runChild({self, "--child", doc.string(), data.string(), renderer->key, std::to_string(classes)}, true, cap);
+              if (!r.finished) return Measured{r.time, true};
+              double open = 0;
+              Time make;
+              int labels = 0, agree = 0;
+              if (!r.ok || std::sscanf(r.out.c_str(), "open %lf make %lf %lf labels %d agree %d", &open, &make.wall,
+                                       &make.cpu, &labels, &agree) != 5)
+                throw std::runtime_error("MakeLabels run failed on " + doc.string());
+              row.agree = agree;
+              if (labels != row.classes) row.note = std::to_string(labels) + " labels";
+              return Measured{make};
+            });
+            if (row.empty > 0)
+              row.note += (row.note.empty() ? "" : ", ") + std::to_string(row.empty) + " without records";
+            std::fprintf(stderr, "%-13s %8d features %5d classes %-10s  generate %6.1f s  processor s: MakeLabels %8s  read %7s  ogrinfo %7s  class query %.4f  wall s: MakeLabels %8s  labels right %d/%d  [%.0f s]\n",
+                         renderer->name.c_str(), features, row.classes, format->name.c_str(), row.generate,
+                         cpuCell(row.make).c_str(), cpuCell(row.read).c_str(), cpuCell(row.ogrinfo).c_str(),
+                         row.classQuery.time.cpu, wallCell(row.make).c_str(), row.agree, row.classes, since(runStart));
+            rows.push_back(row);
+          }
           if (!keep) fs::remove_all(folder);
-          std::fprintf(stderr, "%8d features %5d classes %-10s  generate %6.1f s  processor s: MakeLabels %8s  read %7s  ogrinfo %7s  class query %.4f  wall s: MakeLabels %8s  labels right %d/%d  [%.0f s]\n",
-                       features, classes, format->name.c_str(), row.generate, cpuCell(row.make).c_str(),
-                       cpuCell(row.read).c_str(), cpuCell(row.ogrinfo).c_str(), row.classQuery.time.cpu,
-                       wallCell(row.make).c_str(), row.agree, classes, since(runStart));
-          rows.push_back(row);
         }
       }
     }
@@ -567,6 +760,11 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (!keep && dir.empty()) fs::remove_all(root);
+  // One block per renderer, in the order --renderers names them.
+  auto order = [&](const Row& r) {
+    return std::find(renderers.begin(), renderers.end(), r.renderer->key) - renderers.begin();
+  };
+  std::stable_sort(rows.begin(), rows.end(), [&](const Row& a, const Row& b) { return order(a) < order(b); });
 
   printMachine(note, loadBefore);
   std::printf("## Processor time\n\n");
@@ -574,24 +772,40 @@ int main(int argc, char** argv) {
               "where one took under %.0f s of wall time; \"> x\" is a run stopped at the cap of %s s of processor time "
               "with the time it had used by then (its own start included). Ratios are of processor times.\n\n",
               kExpression, kRepeats, kRepeatBelow, number(cap).c_str());
+  std::printf("Renderers (\"classes\" is the number of legend classes):\n\n"
+              "- unique values: over USE, one class per USE value; ogrinfo groups by USE.\n"
+              "- two fields: unique values over USE and DISTRICT (delimiter \"%s\"), one class per pair: %d districts "
+              "to each USE value, so %d times the classes of the same layer's unique values; ogrinfo groups by USE, "
+              "DISTRICT.\n"
+              "- class breaks: %d equal-interval breaks of %s on ACRES (values %s to %s), the last at the largest "
+              "value; a class holds the values above the break below up to and including its own. Run once per size "
+              "and format, on the layer with %d USE values; ogrinfo groups by the class computed in SQL "
+              "(`%s`).\n\n",
+              kDelimiter, kDistrictCount, kDistrictCount, kBreaks, acresText(kBreakWidth).c_str(),
+              acresText(kAcresLow).c_str(), acresText(kAcresLow + kAcresSpan - 1).c_str(), classCounts.front(),
+              breakClassSql().c_str());
   if (index) std::printf("Every layer has an attribute index on USE.\n\n");
-  std::printf("| features | classes | format | MakeLabels s | plain read s | ogrinfo s | MakeLabels / read | MakeLabels / ogrinfo |\n");
-  std::printf("|---:|---:|---|---:|---:|---:|---:|---:|\n");
+  std::printf("| renderer | features | classes | format | MakeLabels s | plain read s | ogrinfo s | MakeLabels / read | MakeLabels / ogrinfo |\n");
+  std::printf("|---|---:|---:|---|---:|---:|---:|---:|---:|\n");
   for (auto& r : rows)
-    std::printf("| %s | %s | %s | %s | %s | %s | %s | %s |\n", withThousands(r.features).c_str(),
-                withThousands(r.classes).c_str(), r.format.c_str(), cpuCell(r.make).c_str(), cpuCell(r.read).c_str(),
-                cpuCell(r.ogrinfo).c_str(), ratio(r.make, r.read).c_str(), ratio(r.make, r.ogrinfo).c_str());
+    std::printf("| %s | %s | %s | %s | %s | %s | %s | %s | %s |\n", r.renderer->name.c_str(),
+                withThousands(r.features).c_str(), withThousands(r.classes).c_str(), r.format.c_str(),
+                cpuCell(r.make).c_str(), cpuCell(r.read).c_str(), cpuCell(r.ogrinfo).c_str(),
+                ratio(r.make, r.read).c_str(), ratio(r.make, r.ogrinfo).c_str());
   std::printf("\n## Wall time and checks\n\n");
   std::printf("The same runs in seconds of wall time. \"one class query\" is the processor time of one OGR attribute "
-              "filter `\"USE\" = '...'` on an open layer, read through (three fields); \"× classes\" is that "
-              "times the number of classes, what any reader pays that asks for the classes one query each. "
-              "\"labels right\": labels equal to the plain read's first DESCRIPT and ACRES total per class.\n\n");
-  std::printf("| features | classes | format | MakeLabels s | plain read s | ogrinfo s | one class query s | × classes s | labels right | generate s |\n");
-  std::printf("|---:|---:|---|---:|---:|---:|---:|---:|---:|---:|\n");
+              "filter for the last class (`\"USE\" = '...'`, with `AND \"DISTRICT\" = '...'` for two fields, "
+              "`\"ACRES\" > ... AND \"ACRES\" <= ...` for class breaks) on an open layer, read through (the fields "
+              "the plain read reads); \"× classes\" is that times the number of classes, what any reader pays that "
+              "asks for the classes one query each. \"labels right\": labels equal to the plain read's first USE, "
+              "first DESCRIPT and ACRES total per class (\"$$SKIPPED\" for a class without records). \"generate\" is "
+              "making the layer, once for all the renderers measured on it.\n\n");
+  std::printf("| renderer | features | classes | format | MakeLabels s | plain read s | ogrinfo s | one class query s | × classes s | labels right | generate s |\n");
+  std::printf("|---|---:|---:|---|---:|---:|---:|---:|---:|---:|---:|\n");
   for (auto& r : rows)
-    std::printf("| %s | %s | %s | %s | %s | %s | %.4f | %s | %s | %.1f |\n", withThousands(r.features).c_str(),
-                withThousands(r.classes).c_str(), r.format.c_str(), wallCell(r.make).c_str(),
-                wallCell(r.read).c_str(), wallCell(r.ogrinfo).c_str(), r.classQuery.time.cpu,
+    std::printf("| %s | %s | %s | %s | %s | %s | %s | %.4f | %s | %s | %.1f |\n", r.renderer->name.c_str(),
+                withThousands(r.features).c_str(), withThousands(r.classes).c_str(), r.format.c_str(),
+                wallCell(r.make).c_str(), wallCell(r.read).c_str(), wallCell(r.ogrinfo).c_str(), r.classQuery.time.cpu,
                 number(r.classQuery.time.cpu * r.classes).c_str(),
                 r.agree < 0 ? "–" : (std::to_string(r.agree) + " of " + std::to_string(r.classes) + (r.note.empty() ? "" : ", " + r.note)).c_str(),
                 r.generate);

@@ -1,6 +1,7 @@
 #include "engine/record_classes.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <unordered_map>

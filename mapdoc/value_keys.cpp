@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 
 #include "mapdoc/clause_text.h"
 #include "platform/format/ole_date.h"

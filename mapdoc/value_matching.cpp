@@ -97,41 +97,33 @@ ValueClassifier::ValueClassifier(std::shared_ptr<const ValueMatching> matching, 
   for (std::size_t f = 0; f < m_->fields.size(); ++f)
     if (m_->positions[f] < 0)
       data::throwHostError("the renderer's field \"" + text::toUtf8(m_->fields[f]) + "\" is not in the table");
-  const int type = m_->types.front();
-  textOnly_ = m_->fields.size() == 1 && type != host::FieldTypeDate && type != host::FieldTypeOID &&
-              type > host::FieldTypeDouble;
-  if (textOnly_)
-    for (const auto& [key, c] : m_->classOfTuple) {
-      byText_.emplace(text::fromUtf8(key.substr(1)), c);
-      byUtf8_.emplace(key.substr(1), c);
-    }
 }
 
 int ValueClassifier::ClassOf(host::IRowBuffer* row) {
-  if (textOnly_) {
-    if (row != lastRow_.get()) {
-      lastRow_ = host::Ref<host::IRowBuffer>(row);
-      lastText_ = m_->types.front() == host::FieldTypeString ? com::query<data::IFieldText>(row) : nullptr;
-    }
-    if (lastText_) {
-      const char* text = lastText_->FieldUtf8(m_->positions.front());
-      if (!text) return defaultClass_;
-      auto it = byUtf8_.find(std::string_view(text));
-      return it == byUtf8_.end() ? defaultClass_ : it->second;
-    }
-    const host::Value v = row->Value(m_->positions.front());
-    if (!v.isText()) return defaultClass_;
-    auto it = byText_.find(v.text());
-    return it == byText_.end() ? defaultClass_ : it->second;
+  if (row != lastRow_.get()) {
+    lastRow_ = host::Ref<host::IRowBuffer>(row);
+    lastText_ = com::query<data::IFieldText>(row);
   }
-  std::vector<std::string> keys;
-  keys.reserve(m_->fields.size());
+  const bool several = m_->fields.size() > 1;
+  key_.clear();
   for (std::size_t f = 0; f < m_->fields.size(); ++f) {
-    auto key = recordKey(row->Value(m_->positions[f]), m_->types[f]);
-    if (!key) return defaultClass_;
-    keys.push_back(std::move(*key));
+    const int position = m_->positions[f], type = m_->types[f];
+    part_.clear();
+    if (type == host::FieldTypeString && lastText_) {
+      const char* text = lastText_->FieldUtf8(position);
+      if (!text) return defaultClass_;
+      part_ += 't';
+      part_ += text;
+    } else {
+      auto key = recordKey(row->Value(position), type);
+      if (!key) return defaultClass_;
+      part_ = std::move(*key);
+    }
+    // the same text tupleKey gives
+    if (several) key_ += std::to_string(part_.size()) + ':';
+    key_ += part_;
   }
-  auto it = m_->classOfTuple.find(tupleKey(keys));
+  auto it = m_->classOfTuple.find(std::string_view(key_));
   return it == m_->classOfTuple.end() ? defaultClass_ : it->second;
 }
 

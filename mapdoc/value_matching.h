@@ -16,6 +16,12 @@
 
 namespace mapdoc {
 
+// Looks up std::string keys by string_view, without making a string.
+struct KeyHash {
+  using is_transparent = void;
+  std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+};
+
 struct ValueMatching {
   host::Ref<host::ITable> table;
   std::vector<host::Text> fields;
@@ -26,7 +32,7 @@ struct ValueMatching {
   // [class][tuple][field]: the tuples each value class owns.
   std::vector<std::vector<std::vector<ValueKey>>> owned;
   // A record's tuple (canonical keys, see tupleKey) to its class.
-  std::unordered_map<std::string, int> classOfTuple;
+  std::unordered_map<std::string, int, KeyHash, std::equal_to<>> classOfTuple;
 
   // classValues[c]: the values of value class c, fields joined by delimiter.
   static std::shared_ptr<const ValueMatching> build(host::ITable* table, const std::vector<host::Text>& fields,
@@ -54,15 +60,9 @@ class ValueClassifier : public com::Object<host::IRecordClassifier> {
  private:
   std::shared_ptr<const ValueMatching> m_;
   int defaultClass_;
-  // One text field: records looked up by their own text, no key built
-  // (by the source's UTF-8 where the row offers it).
-  struct TextHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
-  };
-  std::unordered_map<std::string, int, TextHash, std::equal_to<>> byUtf8_;
-  std::unordered_map<host::Text, int> byText_;
-  bool textOnly_ = false;
+  // A record's key is built here, text fields from the source's UTF-8
+  // where the row offers it: millions of records, no allocation each.
+  std::string key_, part_;
   // The last row asked about and its text access: a cursor hands out one
   // row object, refilled, so this is asked for once a walk. Held, so that
   // the address cannot come back as another object.

@@ -4,6 +4,7 @@
 #include <unicode/unistr.h>
 
 #include "mapdoc/data/gdal_session.h"
+#include "platform/text/utf.h"
 
 namespace mapdoc::data {
 
@@ -24,6 +25,11 @@ int FieldList::FindField(const host::Text& name) {
   for (std::size_t i = 0; i < fields_.size(); ++i)
     if (sameName(fields_[i].name, name)) return static_cast<int>(i);
   return -1;
+}
+
+bool FieldList::holdsText(const std::string& name) {
+  const int i = FindField(text::fromUtf8(name));
+  return i >= 0 && fields_[static_cast<std::size_t>(i)].type == host::FieldTypeString;
 }
 
 }  // namespace mapdoc::data

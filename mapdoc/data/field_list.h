@@ -1,5 +1,6 @@
 #pragma once
 // The fields of a table as the host lists them.
+#include <string>
 #include <vector>
 
 #include "host/host.h"
@@ -33,6 +34,8 @@ class FieldList : public com::Object<host::IFields> {
   host::Ref<host::IField> Field(int index) override;
   int FindField(const host::Text& name) override;
   const std::vector<FieldInfo>& infos() const { return fields_; }
+  // Whether name (UTF-8, letter case ignored) is a text field.
+  bool holdsText(const std::string& name);
 
  private:
   std::vector<FieldInfo> fields_;

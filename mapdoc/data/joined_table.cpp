@@ -216,10 +216,7 @@ std::vector<std::size_t> JoinedTable::matching(host::IQueryFilter* filter) {
   }
   if (quoting_ == FieldQuoting::Brackets) clause = bracketsToDoubleQuotes(clause);
   clause = quoteQualifiedNames(clause, fieldNames_);
-  clause = forOgrSql(clause, [this](const std::string& name) {
-    const int i = fields_->FindField(text::fromUtf8(name));
-    return i >= 0 && fields_->infos()[static_cast<std::size_t>(i)].type == host::FieldTypeString;
-  });
+  clause = forOgrSql(clause, [this](const std::string& name) { return fields_->holdsText(name); });
   // The copy never changes, so what a clause selected once it selects again
   // (a label run asks every class's clause once per field and statistic).
   if (auto known = selected_.find(clause)) {

@@ -17,7 +17,8 @@
 
 namespace mapdoc::data {
 
-class JoinedTable : public com::Object<host::ITable, host::IClass, host::IRelQueryTable, ITableDialect> {
+class JoinedTable
+    : public com::Object<host::ITable, host::IClass, host::IRelQueryTable, host::ITableSize, ITableDialect> {
  public:
   // Reads both tables. Throws HostError when a key field is missing.
   JoinedTable(host::ITable* layerTable, host::ITable* joinTable, const host::Text& layerField,
@@ -31,6 +32,7 @@ class JoinedTable : public com::Object<host::ITable, host::IClass, host::IRelQue
   host::Text OIDFieldName() override { return fields_->infos().front().name; }
   host::Ref<host::ITable> SourceTable() override { return source_; }
   host::Ref<host::ITable> DestinationTable() override { return destination_; }
+  std::int64_t KnownRowCount() override { return static_cast<std::int64_t>(rows_->size()); }
   FieldQuoting Quoting() override { return quoting_; }
   host::Text TableName() override { return name_; }
   FilterEngine Filters() override { return FilterEngine::Ogr; }  // an OGR memory layer

@@ -72,11 +72,6 @@ OgrTable::OgrTable(const std::string& openName, const std::string& layer, const 
   state_->keepsPositionOnLoad = driver == "ESRI Shapefile";
 }
 
-bool OgrTable::isTextField(const std::string& name) {
-  const int i = fields_->FindField(text::fromUtf8(name));
-  return i >= 0 && fields_->infos()[static_cast<std::size_t>(i)].type == host::FieldTypeString;
-}
-
 host::Text OgrTable::Category() { return text::fromUtf8(kind_.category); }
 
 host::Ref<host::IUnknown> OgrTable::self() { return com::identity(static_cast<host::ITable*>(this)); }
@@ -96,7 +91,8 @@ std::string OgrTable::ogrClause(host::IQueryFilter* filter) {
   std::string clause = filter ? text::toUtf8(filter->WhereClause()) : std::string();
   if (kind_.quoting == FieldQuoting::Brackets) clause = bracketsToDoubleQuotes(clause);
   if (clause.find_first_not_of(" \t\r\n") == std::string::npos) return {};
-  if (kind_.filters == FilterEngine::Ogr) clause = forOgrSql(clause, [this](const std::string& name) { return isTextField(name); });
+  if (kind_.filters == FilterEngine::Ogr)
+    clause = forOgrSql(clause, [this](const std::string& name) { return fields_->holdsText(name); });
   if (kind_.quotedUnknownIsText)
     for (const auto& name : quotedNames(clause))
       if (fields_->FindField(text::fromUtf8(name)) < 0)

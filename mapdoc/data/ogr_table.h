@@ -82,7 +82,6 @@ class OgrTable : public com::Object<host::IFeatureClass, host::ITable, host::ICl
   // The IDs passing the clause, read with as little as the clause needs.
   std::shared_ptr<const IdList> scanIds(const std::string& clause);
   host::Ref<host::IUnknown> self();
-  bool isTextField(const std::string& name);
   // What a read for filter brings in: the fields its SubFields names (and
   // the shape when named), else what callers have wanted so far.
   LoadedFields readFor(host::IQueryFilter* filter);

@@ -21,7 +21,6 @@ struct FieldState {
 struct ClassState {
   std::int32_t count = 0;
   std::int64_t firstPlace = 0, lastPlace = 0;
-  std::vector<FieldState> fields;
 };
 
 struct FieldInfo {
@@ -113,7 +112,8 @@ std::vector<SummarySet> summariseInOneWalk(const RecordSource& source, const std
     fields.push_back(std::move(info));
   }
   std::vector<ClassState> state(count);
-  for (auto& c : state) c.fields.resize(fields.size());
+  // Class i's fields at i * fields.size(): one block, no list per class.
+  std::vector<FieldState> fieldState(count * fields.size());
 
   auto filter = newQueryFilter(whereClause);
   std::vector<std::u16string> read = names;
@@ -143,9 +143,10 @@ std::vector<SummarySet> summariseInOneWalk(const RecordSource& source, const std
       ++c.count;
       if (isFirst) c.firstPlace = place;
       if (isLast) c.lastPlace = place;
+      FieldState* classFields = fieldState.data() + static_cast<std::size_t>(ci) * fields.size();
       for (std::size_t k = 0; k < fields.size(); ++k) {
         const FieldInfo& info = fields[k];
-        FieldState& f = c.fields[k];
+        FieldState& f = classFields[k];
         const bool wantFirst = isFirst && info.wanted.first, wantLast = isLast && info.wanted.last;
         const bool wantStats = info.numeric && info.wanted.statistics && sampled;
         if (!wantFirst && !wantLast && !wantStats) continue;
@@ -168,7 +169,7 @@ std::vector<SummarySet> summariseInOneWalk(const RecordSource& source, const std
       continue;
     }
     for (std::size_t k = 0; k < fields.size(); ++k)
-      sets[i].fields.emplace_back(fields[k].name, summaryOf(fields[k], state[i], state[i].fields[k]));
+      sets[i].fields.emplace_back(fields[k].name, summaryOf(fields[k], state[i], fieldState[i * fields.size() + k]));
   }
   return sets;
 }

@@ -1,6 +1,7 @@
 #include "mapdoc/unique_value_renderer.h"
 
 #include "mapdoc/clause_text.h"
+#include "mapdoc/value_classifier.h"
 #include "mapdoc/value_matching.h"
 #include "mapdoc/data/gdal_session.h"
 #include "platform/text/utf.h"

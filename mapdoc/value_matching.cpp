@@ -92,39 +92,4 @@ std::string ValueMatching::otherValuesClause() const {
   return clause;
 }
 
-ValueClassifier::ValueClassifier(std::shared_ptr<const ValueMatching> matching, int defaultClass)
-    : m_(std::move(matching)), defaultClass_(defaultClass) {
-  for (std::size_t f = 0; f < m_->fields.size(); ++f)
-    if (m_->positions[f] < 0)
-      data::throwHostError("the renderer's field \"" + text::toUtf8(m_->fields[f]) + "\" is not in the table");
-}
-
-int ValueClassifier::ClassOf(host::IRowBuffer* row) {
-  if (row != lastRow_.get()) {
-    lastRow_ = host::Ref<host::IRowBuffer>(row);
-    lastText_ = com::query<data::IFieldText>(row);
-  }
-  const bool several = m_->fields.size() > 1;
-  key_.clear();
-  for (std::size_t f = 0; f < m_->fields.size(); ++f) {
-    const int position = m_->positions[f], type = m_->types[f];
-    part_.clear();
-    if (type == host::FieldTypeString && lastText_) {
-      const char* text = lastText_->FieldUtf8(position);
-      if (!text) return defaultClass_;
-      part_ += 't';
-      part_ += text;
-    } else {
-      auto key = recordKey(row->Value(position), type);
-      if (!key) return defaultClass_;
-      part_ = std::move(*key);
-    }
-    // the same text tupleKey gives
-    if (several) key_ += std::to_string(part_.size()) + ':';
-    key_ += part_;
-  }
-  auto it = m_->classOfTuple.find(std::string_view(key_));
-  return it == m_->classOfTuple.end() ? defaultClass_ : it->second;
-}
-
 }  // namespace mapdoc

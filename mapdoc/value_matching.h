@@ -10,7 +10,6 @@
 #include <unordered_map>
 #include <vector>
 
-#include "mapdoc/data/feature_row.h"
 #include "mapdoc/value_keys.h"
 #include "platform/com/object.h"
 
@@ -49,25 +48,5 @@ struct ValueMatching {
 // Canonical keys of a tuple, one per field, joined so that no two tuples
 // share a text.
 std::string tupleKey(const std::vector<std::string>& canonicalKeys);
-
-// Classifies records of the table by the matching; records of no value
-// class go to defaultClass (-1 when the renderer draws them in none).
-class ValueClassifier : public com::Object<host::IRecordClassifier> {
- public:
-  ValueClassifier(std::shared_ptr<const ValueMatching> matching, int defaultClass);
-  int ClassOf(host::IRowBuffer* row) override;
-
- private:
-  std::shared_ptr<const ValueMatching> m_;
-  int defaultClass_;
-  // A record's key is built here, text fields from the source's UTF-8
-  // where the row offers it: millions of records, no allocation each.
-  std::string key_, part_;
-  // The last row asked about and its text access: a cursor hands out one
-  // row object, refilled, so this is asked for once a walk. Held, so that
-  // the address cannot come back as another object.
-  host::Ref<host::IRowBuffer> lastRow_;
-  host::Ref<data::IFieldText> lastText_;
-};
 
 }  // namespace mapdoc

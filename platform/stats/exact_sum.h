@@ -5,6 +5,7 @@
 // correctly rounded, whatever order the numbers came in, so two walks that
 // meet the same records in another order give the same digits.
 #include <cmath>
+#include <span>
 #include <vector>
 
 namespace platform::stats {
@@ -16,34 +17,22 @@ class ExactSum {
       nonFinite_ += x;
       return;
     }
-    if (partials_.size() == 1) {
-      // The usual case, the loop below for one partial without resizing.
-      double y = partials_[0];
-      if (std::fabs(x) < std::fabs(y)) std::swap(x, y);
-      const double hi = x + y;
-      const double lo = y - (hi - x);
-      if (lo == 0) {
-        partials_[0] = hi;
-      } else {
-        partials_[0] = lo;
-        partials_.push_back(hi);
-      }
-      return;
-    }
+    double* p = data();
     std::size_t kept = 0;
-    for (double y : partials_) {
+    for (std::size_t i = 0; i < size_; ++i) {
+      double y = p[i];
       if (std::fabs(x) < std::fabs(y)) std::swap(x, y);
       const double hi = x + y;
       const double lo = y - (hi - x);
-      if (lo != 0) partials_[kept++] = lo;
+      if (lo != 0) p[kept++] = lo;
       x = hi;
     }
-    partials_.resize(kept);
-    partials_.push_back(x);
+    truncate(kept);
+    push(x);
   }
 
   void add(const ExactSum& other) {
-    for (double p : other.partials_) add(p);
+    for (double p : other.partials()) add(p);
     nonFinite_ += other.nonFinite_;
   }
 
@@ -57,24 +46,26 @@ class ExactSum {
   // The exact sum, rounded half to even.
   double value() const {
     if (nonFinite_ != 0) return nonFinite_;  // NaN too
-    std::size_t n = partials_.size();
+    const auto partials = this->partials();
+    std::size_t n = partials.size();
     if (n == 0) return 0.0;
-    double hi = partials_[--n], lo = 0;
+    double hi = partials[--n], lo = 0;
     while (n > 0) {
-      const double x = hi, y = partials_[--n];
+      const double x = hi, y = partials[--n];
       hi = x + y;
       lo = y - (hi - x);
       if (lo != 0) break;
     }
     // hi + lo is a tie only if the partials below push it one way.
-    if (n > 0 && ((lo < 0 && partials_[n - 1] < 0) || (lo > 0 && partials_[n - 1] > 0))) {
+    if (n > 0 && ((lo < 0 && partials[n - 1] < 0) || (lo > 0 && partials[n - 1] > 0))) {
       const double y = lo * 2, x = hi + y;
       if (y == x - hi) hi = x;
     }
     return hi;
   }
 
-  const std::vector<double>& partials() const { return partials_; }
+  // Increasing magnitude, non-overlapping.
+  std::span<const double> partials() const { return {spilled() ? heap_.data() : inline_, size_}; }
 
  private:
   // a * b - hi, exactly (hi the rounded product).
@@ -95,8 +86,31 @@ class ExactSum {
 #endif
   }
 
-  std::vector<double> partials_;  // increasing magnitude, non-overlapping
-  double nonFinite_ = 0;          // infinities and NaNs, which have no partials
+  // A sum of ordinary numbers rarely needs more than two partials: they
+  // live in the object, and only a long list goes to the heap (walks keep
+  // thousands of sums and touch one per record).
+  static constexpr std::size_t kInline = 4;
+  bool spilled() const { return !heap_.empty(); }
+  double* data() { return spilled() ? heap_.data() : inline_; }
+  void truncate(std::size_t n) {
+    size_ = n;
+    if (spilled()) heap_.resize(n > 0 ? n : 1);  // keeps the list on the heap, as data() expects
+  }
+  void push(double v) {
+    if (!spilled() && size_ < kInline) {
+      inline_[size_++] = v;
+      return;
+    }
+    if (!spilled()) heap_.assign(inline_, inline_ + size_);
+    heap_.resize(size_);
+    heap_.push_back(v);
+    size_ = heap_.size();
+  }
+
+  double inline_[kInline] = {};
+  std::vector<double> heap_;
+  std::size_t size_ = 0;
+  double nonFinite_ = 0;  // infinities and NaNs, which have no partials
 };
 
 }  // namespace platform::stats

@@ -59,18 +59,72 @@ int weekOfYear(const DateParts& p, FirstDayOfWeek firstDay, FirstWeekOfYear firs
   return week;
 }
 
+namespace {
+
+// What the locale renders for the date is the same for every code of a
+// section, so each is asked of ICU once per call: a long run of `c` or
+// `dddddd` then costs an append per code.
+class LocaleTexts {
+ public:
+  enum Kind { General, DayAbbreviated, DayFull, ShortDate, LongDate, Time, Marker, DateSeparator, TimeSeparator, Count };
+
+  LocaleTexts(const DateParts& p, double oleDate) : p_(p), oleDate_(oleDate) {}
+
+  const u16string& get(Kind k) {
+    auto& slot = texts_[k];
+    if (!slot) slot = make(k);
+    return *slot;
+  }
+
+  // Month names depend on two flags as well, so they have slots of their own.
+  const u16string& month(bool abbreviated, bool withDay) {
+    auto& slot = months_[abbreviated][withDay];
+    if (!slot) slot = monthName(p_.month, abbreviated, withDay);
+    return *slot;
+  }
+
+ private:
+  u16string make(Kind k) const {
+    switch (k) {
+      case General: return dateText(oleDate_);
+      case DayAbbreviated: return dayName(weekday(p_), true);
+      case DayFull: return dayName(weekday(p_), false);
+      case ShortDate: return datePattern(p_, u"yMd");
+      case LongDate: return datePattern(p_, u"yMMMMEEEEd");
+      case Time: return datePattern(p_, u"jms");
+      case Marker: return amPm(p_.hour >= 12);
+      case DateSeparator: return dateSeparator();
+      case TimeSeparator: return timeSeparator();
+      case Count: break;
+    }
+    return {};
+  }
+
+  const DateParts& p_;
+  double oleDate_;
+  std::optional<u16string> texts_[Count];
+  std::optional<u16string> months_[2][2];
+};
+
+// The longest code is six letters (dddddd); a longer run of one letter reads
+// as several codes, so counting further than that only costs time.
+constexpr std::size_t kLongestCode = 6;
+
+}  // namespace
+
 std::optional<u16string> formatDateSection(double oleDate, u16string_view f, FirstDayOfWeek firstDay, FirstWeekOfYear firstWeek) {
   if (!isOleDateInRange(oleDate)) return std::nullopt;
   const DateParts p = fromOleDate(oleDate);
   const Markers markers = markersOf(f);
   const int hour = markers.twelveHour ? (p.hour % 12 == 0 ? 12 : p.hour % 12) : p.hour;
+  LocaleTexts texts(p, oleDate);
   u16string out;
   bool afterHour = false;  // m and mm right after h or hh are minutes
   for (std::size_t i = 0; i < f.size();) {
     const char16_t c = f[i];
     const char16_t l = scan::lower(c);
     std::size_t n = 0;
-    while (i + n < f.size() && scan::lower(f[i + n]) == l) ++n;
+    while (n < kLongestCode && i + n < f.size() && scan::lower(f[i + n]) == l) ++n;
     bool hourCode = false;
     if (c == u'"') {
       std::size_t close = 0;
@@ -90,22 +144,22 @@ std::optional<u16string> formatDateSection(double oleDate, u16string_view f, Fir
       out += p.hour < 12 ? (upper ? u"A" : u"a") : (upper ? u"P" : u"p");
       n = 3;
     } else if (scan::startsWithIgnoringCase(f, i, u"AMPM")) {
-      out += amPm(p.hour >= 12);
+      out += texts.get(LocaleTexts::Marker);
       n = 4;
     } else if (l == u'd') {
       n = std::min<std::size_t>(n, 6);
       if (n == 1) out += number(p.day);
       else if (n == 2) out += twoDigits(p.day);
-      else if (n == 3) out += dayName(weekday(p), true);
-      else if (n == 4) out += dayName(weekday(p), false);
-      else if (n == 5) out += datePattern(p, u"yMd");
-      else out += datePattern(p, u"yMMMMEEEEd");
+      else if (n == 3) out += texts.get(LocaleTexts::DayAbbreviated);
+      else if (n == 4) out += texts.get(LocaleTexts::DayFull);
+      else if (n == 5) out += texts.get(LocaleTexts::ShortDate);
+      else out += texts.get(LocaleTexts::LongDate);
     } else if (l == u'm') {
       n = std::min<std::size_t>(n, 4);
       if (afterHour && n <= 2) out += n == 1 ? number(p.minute) : twoDigits(p.minute);
       else if (n == 1) out += number(p.month);
       else if (n == 2) out += twoDigits(p.month);
-      else out += monthName(p.month, n == 3, n == 4 && markers.dayNumber);
+      else out += texts.month(n == 3, n == 4 && markers.dayNumber);
     } else if (l == u'y') {
       n = std::min<std::size_t>(n, 4);
       if (n == 1) out += number(dayOfYear(p));
@@ -129,15 +183,16 @@ std::optional<u16string> formatDateSection(double oleDate, u16string_view f, Fir
       out += number((p.month - 1) / 3 + 1);
     } else if (l == u't' && n >= 5) {
       n = 5;
-      out += datePattern(p, u"jms");
+      out += texts.get(LocaleTexts::Time);
     } else if (l == u'c') {
       n = 1;
-      out += dateText(oleDate);
+      out += texts.get(LocaleTexts::General);
     } else if (c == u'/') {
       n = 1;
-      out += dateSeparator();
+      out += texts.get(LocaleTexts::DateSeparator);
     } else if (c == u':' || c == u' ') {
-      out += c == u':' ? timeSeparator() : u" ";
+      if (c == u':') out += texts.get(LocaleTexts::TimeSeparator);
+      else out += u' ';
       ++i;
       continue;  // "h:mm" and "h mm" still show minutes
     } else {

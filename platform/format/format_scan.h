@@ -61,4 +61,16 @@ inline bool hasCode(std::u16string_view f, std::u16string_view codes) {
 
 inline std::u16string widen(std::string_view s) { return std::u16string(s.begin(), s.end()); }
 
+// Placeholders fill from the right, one character each, and the leftmost of
+// `count` takes whatever is left over: "(###) ###-####" lays out a phone
+// number, "@@" shows all of "abcd". The characters placeholder k shows,
+// worked out on its own so that no text per placeholder is kept.
+template <typename Char>
+std::basic_string_view<Char> filledFromRight(std::basic_string_view<Char> s, std::size_t count, std::size_t k) {
+  const std::size_t toTheRight = count - 1 - k;  // placeholders that take one character before this one
+  if (toTheRight >= s.size()) return {};
+  const std::size_t end = s.size() - toTheRight;
+  return k == 0 ? s.substr(0, end) : s.substr(end - 1, 1);
+}
+
 }  // namespace platform::format::scan

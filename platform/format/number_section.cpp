@@ -13,9 +13,11 @@ namespace {
 using std::u16string;
 using std::u16string_view;
 
+// Tokens point into the section's text, which outlives them: a format of a
+// million codes keeps no string per code.
 struct Token {
   enum Kind { Literal, Digit, Point, Exponent } kind;
-  u16string text;  // the literal; "0"/"#" for a digit place; "E+", "e-", ... for an exponent
+  u16string_view text;  // the literal; "0"/"#" for a digit place; "E+", "e-", ... for an exponent
 };
 
 struct Section {
@@ -39,12 +41,13 @@ Section parse(u16string_view f) {
     const char16_t c = f[i];
     if (c == u'"') {
       std::size_t close = 0;
-      s.tokens.push_back({Token::Literal, u16string(scan::quoted(f, i, close))});
+      s.tokens.push_back({Token::Literal, scan::quoted(f, i, close)});
       i = close;
     } else if (c == u'\\' && i + 1 < f.size()) {
-      s.tokens.push_back({Token::Literal, u16string(1, f[++i])});
+      ++i;
+      s.tokens.push_back({Token::Literal, f.substr(i, 1)});
     } else if (c == u'0' || c == u'#') {
-      s.tokens.push_back({Token::Digit, u16string(1, c)});
+      s.tokens.push_back({Token::Digit, f.substr(i, 1)});
       if (afterExponent) {
         if (c == u'0') ++s.expZeros;
       } else if (afterPoint) {
@@ -70,10 +73,10 @@ Section parse(u16string_view f) {
     } else if ((c == u'E' || c == u'e') && !afterExponent && i + 1 < f.size() && (f[i + 1] == u'+' || f[i + 1] == u'-')) {
       scaleByPendingCommas();
       s.scientific = afterExponent = true;
-      s.tokens.push_back({Token::Exponent, u16string(f.substr(i, 2))});
+      s.tokens.push_back({Token::Exponent, f.substr(i, 2)});
       ++i;
     } else {
-      s.tokens.push_back({Token::Literal, u16string(1, c)});
+      s.tokens.push_back({Token::Literal, f.substr(i, 1)});
     }
   }
   scaleByPendingCommas();
@@ -185,29 +188,20 @@ u16string render(const Section& s, double magnitude) {
   while (static_cast<int>(n.fraction.size()) > s.fracZeros && n.fraction.back() == '0') n.fraction.pop_back();
   if (static_cast<int>(n.whole.size()) < s.intZeros) n.whole.insert(0, static_cast<std::size_t>(s.intZeros) - n.whole.size(), '0');
 
-  // Integer places fill from the right; the leftmost takes what is left
-  // over, so "(###) ###-####" lays out a phone number.
-  std::vector<u16string> placeText(s.tokens.size());
-  std::vector<std::size_t> intPlaces;
-  for (std::size_t t = 0; t < s.tokens.size() && s.tokens[t].kind != Token::Point && s.tokens[t].kind != Token::Exponent; ++t)
-    if (s.tokens[t].kind == Token::Digit) intPlaces.push_back(t);
-  if (!intPlaces.empty()) {
-    if (s.grouping) {
-      placeText[intPlaces.front()] = group(n.whole, locale::groupingSeparator());
-    } else {
-      std::size_t remaining = n.whole.size();
-      for (std::size_t k = intPlaces.size(); k-- > 0;) {
-        if (k == 0) placeText[intPlaces[k]] = scan::widen(std::string_view(n.whole).substr(0, remaining));
-        else if (remaining > 0) placeText[intPlaces[k]] = scan::widen(std::string_view(n.whole).substr(--remaining, 1));
-      }
-    }
+  // Integer places: all the digits, grouped, in the first; otherwise filled
+  // from the right with the leftmost taking what is left over.
+  std::size_t intPlaces = 0;
+  for (const Token& tok : s.tokens) {
+    if (tok.kind == Token::Point || tok.kind == Token::Exponent) break;
+    if (tok.kind == Token::Digit) ++intPlaces;
   }
+  const u16string whole = s.grouping ? group(n.whole, locale::groupingSeparator()) : scan::widen(n.whole);
   std::string expDigits = std::to_string(std::abs(n.exponent));
   if (static_cast<int>(expDigits.size()) < s.expZeros) expDigits.insert(0, static_cast<std::size_t>(s.expZeros) - expDigits.size(), '0');
 
   u16string out;
   bool afterPoint = false, afterExponent = false, expWritten = false;
-  std::size_t fracIndex = 0;
+  std::size_t fracIndex = 0, intIndex = 0;
   for (std::size_t t = 0; t < s.tokens.size(); ++t) {
     const Token& tok = s.tokens[t];
     switch (tok.kind) {
@@ -229,8 +223,10 @@ u16string render(const Section& s, double magnitude) {
         } else if (afterPoint) {
           if (fracIndex < n.fraction.size()) out += static_cast<char16_t>(n.fraction[fracIndex]);
           ++fracIndex;
+        } else if (s.grouping) {
+          if (intIndex++ == 0) out += whole;
         } else {
-          out += placeText[t];
+          out += scan::filledFromRight(u16string_view(whole), intPlaces, intIndex++);
         }
         break;
     }

@@ -1,7 +1,5 @@
 #include "platform/format/text_format.h"
 
-#include <vector>
-
 #include "platform/format/format_scan.h"
 #include "platform/locale/user_locale.h"
 
@@ -24,26 +22,20 @@ std::u16string formatTextSection(std::u16string_view text, std::u16string_view f
 
   // One character per placeholder, filled from the right (from the left with
   // !); the placeholder at the far end of the fill takes any surplus.
-  std::vector<std::u16string> slot(places);
-  const std::size_t n = value.size();
-  if (places > 0) {
-    if (fromLeft) {
-      for (std::size_t k = 0; k < places && k < n; ++k) slot[k] = value.substr(k, k + 1 == places ? std::u16string::npos : 1);
-    } else {
-      std::size_t remaining = n;
-      for (std::size_t k = places; k-- > 0 && remaining > 0;) {
-        if (k == 0) slot[k] = value.substr(0, remaining);
-        else slot[k] = value.substr(--remaining, 1);
-      }
-    }
-  }
+  const std::u16string_view all(value);
+  auto slot = [&](std::size_t k) -> std::u16string_view {
+    if (!fromLeft) return scan::filledFromRight(all, places, k);
+    if (k >= all.size()) return {};
+    return all.substr(k, k + 1 == places ? std::u16string_view::npos : 1);
+  };
   std::u16string out;
   std::size_t k = 0;
   for (std::size_t i = 0; i < f.size(); ++i) {
     const char16_t c = f[i];
     if (c == u'@' || c == u'&') {
-      const auto& s = slot[k++];
-      out += s.empty() && c == u'@' ? u" " : s;
+      const std::u16string_view s = slot(k++);
+      if (s.empty() && c == u'@') out += u' ';
+      else out += s;
     } else if (c == u'!' || c == u'<' || c == u'>') {
     } else if (c == u'\\' && i + 1 < f.size()) {
       out += f[++i];

@@ -62,5 +62,35 @@ TEST(FormatRobustness, PathologicalInstructionsStaySmall) {
   locale::setOverride("");
 }
 
+std::u16string repeated(std::u16string_view piece, std::size_t times) {
+  std::u16string out;
+  out.reserve(piece.size() * times);
+  for (std::size_t k = 0; k < times; ++k) out += piece;
+  return out;
+}
+
+// A long run of one letter reads as codes of at most six letters each and
+// every code shows the same text. Reading such a run once per code took time
+// in its square: a million codes ran past the suite's time limit.
+TEST(FormatRobustness, LongRunsOfOneCodeShowEveryCode) {
+  locale::setOverride("en_US");
+  const com::Variant when = com::Variant::date(46363.5);  // Monday, 7 December 2026, noon
+  struct Run {
+    std::u16string_view code;
+    std::size_t times;
+  };
+  for (const Run run : {Run{u"q", 1'000'000}, Run{u"c", 400'000}, Run{u"dddddd", 400'000}, Run{u"dddd\\d", 400'000}}) {
+    const auto one = format(when, run.code);
+    ASSERT_TRUE(one) << text::toUtf8(run.code);
+    const auto got = format(when, repeated(run.code, run.times));
+    ASSERT_TRUE(got) << text::toUtf8(run.code);
+    const std::u16string expected = repeated(*one, run.times);
+    EXPECT_EQ(got->size(), expected.size()) << text::toUtf8(run.code);
+    EXPECT_TRUE(*got == expected) << text::toUtf8(run.code);  // not printed: megabytes
+  }
+  EXPECT_EQ(format(when, u"ddddddddd"), u"Monday, December 7, 2026Mon");
+  locale::setOverride("");
+}
+
 }  // namespace
 }  // namespace platform::format

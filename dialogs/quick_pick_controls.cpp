@@ -56,7 +56,7 @@ QString decodeFile(const QByteArray& bytes) {
 
 std::u16string storeFailure() {
   const std::string why = registry::storeError();
-  return why.empty() ? std::u16string(u"The settings store refused the change") : QString::fromStdString(why).toStdU16String();
+  return QString::fromStdString(why.empty() ? registry::describeFailure(qp::lastFailure()) : why).toStdU16String();
 }
 
 // An error's own description: a host or store error's, else its message.
@@ -178,6 +178,11 @@ void QuickPickControls::CmdSaveQuickPick_Click() {
     const auto typed = platform::inputbox::ask({u"Enter Quick Pick Name:", u"Save Quick Pick", u""});
     const std::u16string name = qp::cleanName(typed.value_or(u""));
     if (name.empty()) return;
+    if (qp::reservedName(name)) {
+      mb::show(u"\"" + name + u"\" cannot name a quick pick: the list of quick picks is kept under that name.",
+               u"Save Quick Pick", mb::Icon::Exclamation);
+      return;
+    }
 
     int existing = -1;
     for (int i = 0; i < cmbQuickPicks_->count() && existing < 0; ++i)
@@ -192,7 +197,8 @@ void QuickPickControls::CmdSaveQuickPick_Click() {
     switch (qp::save(name, u16(withFileLineBreaks(expressionText())), true)) {
       case qp::SaveResult::Saved:
       case qp::SaveResult::Updated:
-      case qp::SaveResult::Exists: break;
+      case qp::SaveResult::Exists:
+      case qp::SaveResult::ReservedName: break;
       case qp::SaveResult::NoProductKey: mb::show(kReinstallSave, kUnableToSave, mb::Icon::Critical); return;
       case qp::SaveResult::Failed: throw HandlerError{storeFailure()};
     }

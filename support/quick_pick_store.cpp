@@ -29,9 +29,8 @@ std::u16string joined(const std::vector<std::u16string>& names) {
   return list;
 }
 
-bool storeList(const std::vector<std::u16string>& names) {
-  return basRegistry::WriteTextSetting(HKEY_CURRENT_USER, kQuickPicksKey, kListValue, joined(names)) ==
-         registry::ERROR_SUCCESS;
+registry::LONG storeList(const std::vector<std::u16string>& names) {
+  return basRegistry::WriteTextSetting(HKEY_CURRENT_USER, kQuickPicksKey, kListValue, joined(names));
 }
 
 // A whole number whose decimal text is exactly the expression.
@@ -110,9 +109,24 @@ std::u16string expression(std::u16string_view name) {
   return basRegistry::SettingText(basRegistry::ReadSetting(HKEY_CURRENT_USER, kQuickPicksKey, name));
 }
 
+bool reservedName(std::u16string_view name) { return sameName(name, kListValue); }
+
+namespace {
+
+thread_local registry::LONG failure = registry::ERROR_SUCCESS;
+
+}  // namespace
+
+registry::LONG lastFailure() { return failure; }
+
 SaveResult save(std::u16string_view name, std::u16string_view expressionText, bool replaceExisting) {
+  failure = registry::ERROR_SUCCESS;
+  if (reservedName(name)) return SaveResult::ReservedName;
   registry::Transaction t;
-  if (t.status() != registry::ERROR_SUCCESS) return SaveResult::Failed;
+  if (t.status() != registry::ERROR_SUCCESS) {
+    failure = t.status();
+    return SaveResult::Failed;
+  }
   auto list = names();
   bool existing = false;
   for (const auto& n : list) existing = existing || sameName(n, name);
@@ -130,21 +144,45 @@ SaveResult save(std::u16string_view name, std::u16string_view expressionText, bo
       number ? basRegistry::WriteSetting(HKEY_CURRENT_USER, kQuickPicksKey, name, *number)
              : basRegistry::WriteTextSetting(HKEY_CURRENT_USER, kQuickPicksKey, name, stored);
   // Nothing is committed unless both the pick and the list were written.
-  if (written != registry::ERROR_SUCCESS || !storeList(list) || t.commit() != registry::ERROR_SUCCESS)
+  if (written != registry::ERROR_SUCCESS) {
+    failure = written;
     return SaveResult::Failed;
+  }
+  if (const auto stored = storeList(list); stored != registry::ERROR_SUCCESS) {
+    failure = stored;
+    return SaveResult::Failed;
+  }
+  if (const auto committed = t.commit(); committed != registry::ERROR_SUCCESS) {
+    failure = committed;
+    return SaveResult::Failed;
+  }
   return existing ? SaveResult::Updated : SaveResult::Saved;
 }
 
 DeleteResult remove(std::u16string_view name) {
+  failure = registry::ERROR_SUCCESS;
   registry::Transaction t;
-  if (t.status() != registry::ERROR_SUCCESS) return DeleteResult::Failed;
+  if (t.status() != registry::ERROR_SUCCESS) {
+    failure = t.status();
+    return DeleteResult::Failed;
+  }
   auto list = names();
   auto it = std::find_if(list.begin(), list.end(), [&](const auto& n) { return sameName(n, name); });
   if (it == list.end()) return DeleteResult::NotFound;
   const registry::LONG deleted = basRegistry::DeleteSettingValue(HKEY_CURRENT_USER, kQuickPicksKey, *it);
-  if (deleted != registry::ERROR_SUCCESS && deleted != registry::ERROR_FILE_NOT_FOUND) return DeleteResult::Failed;
+  if (deleted != registry::ERROR_SUCCESS && deleted != registry::ERROR_FILE_NOT_FOUND) {
+    failure = deleted;
+    return DeleteResult::Failed;
+  }
   list.erase(it);
-  if (!storeList(list) || t.commit() != registry::ERROR_SUCCESS) return DeleteResult::Failed;
+  if (const auto stored = storeList(list); stored != registry::ERROR_SUCCESS) {
+    failure = stored;
+    return DeleteResult::Failed;
+  }
+  if (const auto committed = t.commit(); committed != registry::ERROR_SUCCESS) {
+    failure = committed;
+    return DeleteResult::Failed;
+  }
   return DeleteResult::Deleted;
 }
 

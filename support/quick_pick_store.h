@@ -17,6 +17,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/registry/registry.h"
+
 namespace support::quickpicks {
 
 inline constexpr std::u16string_view kProductKey = u"Software\\Quorvex\\Carrowind";
@@ -33,6 +35,10 @@ std::u16string storedExpression(std::u16string_view expression);
 
 bool sameName(std::u16string_view a, std::u16string_view b);
 
+// Whether a name would be stored as the list itself ("QuickPickList" in any
+// letter case): such a pick's expression would overwrite the list.
+bool reservedName(std::u16string_view name);
+
 // The picks in list order; empty when the key or the list is missing.
 std::vector<std::u16string> names();
 // The list's entry for a name in any letter case.
@@ -47,7 +53,8 @@ enum class SaveResult {
   Updated,        // an existing pick (in any letter case) replaced
   Exists,         // an existing pick, left alone because replace was false
   NoProductKey,   // the product key is missing, or the QuickPicks key could not be made
-  Failed,         // the store refused the change (nothing was changed)
+  Failed,         // the store refused the change (nothing was changed): see lastFailure()
+  ReservedName,   // the name is the list's own (nothing was changed)
 };
 
 // Saves name (already clean) with expression, as one transaction: a
@@ -56,6 +63,11 @@ SaveResult save(std::u16string_view name, std::u16string_view expression, bool r
 
 enum class DeleteResult { Deleted, NotFound, Failed };
 DeleteResult remove(std::u16string_view name);
+
+// The registry's answer that made the last save or remove of this thread
+// fail (ERROR_SUCCESS when it did not), to say why: a full disk, a damaged
+// store, a lock held too long.
+registry::LONG lastFailure();
 
 // The export file: each pick's name and ":", a line break, its expression, a
 // line break; then the current expression with no line break after it.

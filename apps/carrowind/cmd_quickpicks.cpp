@@ -30,10 +30,11 @@ std::string utf8(std::u16string_view s) { return text::toUtf8(s); }
 
 CommandError storeFailure() {
   const std::string why = registry::storeError();
-  return {kExitFailure, why.empty() ? "the settings store refused the change" : why};
+  return {kExitFailure, why.empty() ? registry::describeFailure(qp::lastFailure()) : why};
 }
 
 int runList() {
+  requireUsableStore();
   for (const auto& name : qp::names()) std::cout << utf8(name) << '\n';
   return kExitOk;
 }
@@ -49,6 +50,10 @@ int runSave(const QuickPickOptions& o) {
   const std::string given = o.expressionFile.empty() ? o.expression : readWholeFile(o.expressionFile);
   const std::u16string expression = text::fromUtf8(given);
   if (qp::storedExpression(expression).empty()) throw inputError("the expression is empty");
+  if (qp::reservedName(name))
+    throw inputError("\"" + utf8(name) + "\" cannot name a quick pick: the settings store keeps the list of quick picks "
+                     "under that name");
+  requireUsableStore();
   switch (qp::save(name, expression, o.yes)) {
     case qp::SaveResult::Saved: std::cout << "saved quick pick " << utf8(name) << '\n'; return kExitOk;
     case qp::SaveResult::Updated: std::cout << "updated quick pick " << utf8(name) << '\n'; return kExitOk;
@@ -56,7 +61,11 @@ int runSave(const QuickPickOptions& o) {
       throw CommandError(kExitFailure, "This quick pick name already exists! (" + utf8(*qp::findName(name)) +
                                            "; --yes updates it)");
     case qp::SaveResult::NoProductKey:
-      throw CommandError(kExitFailure, "Error attempting to save settings!  Please reinstall the Carrowind!");
+      // The dialog's "Please reinstall" would mislead where nothing was ever installed.
+      throw CommandError(kExitFailure,
+                         "Carrowind is not installed for this user (the settings store has no " +
+                             utf8(qp::kProductKey) + " key): run \"carrowind install\", then save again");
+    case qp::SaveResult::ReservedName:  // refused above
     case qp::SaveResult::Failed: break;
   }
   throw storeFailure();
@@ -73,6 +82,7 @@ int runDelete(const QuickPickOptions& o) {
 }
 
 int runExport(const QuickPickOptions& o) {
+  requireUsableStore();
   if (qp::names().empty()) throw CommandError(kExitFailure, "No quick picks to save!");
   // No expression box here: the file ends with the last pick's line break.
   mapdoc::writeFileAtomically(o.file, utf8(qp::exportText(u"")));

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <iostream>
 #include <sstream>
+#include <vector>
 
 #include "apps/carrowind/commands.h"
 #include "mapdoc/atomic_file.h"
@@ -34,11 +35,13 @@ int runExport(const RegistryOptions& options) {
   if (!key)
     throw inputError("\"" + options.key + "\" is not a key of HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE or HKEY_CLASSES_ROOT");
   std::string text;
+  std::vector<std::string> leftOut;
   try {
-    text = registry::exportRegFile(*key);
+    text = registry::exportRegFile(*key, &leftOut);
   } catch (const registry::RegFileError& e) {
     throw failure(e);
   }
+  for (const auto& note : leftOut) std::cerr << "carrowind: " << note << '\n';
   if (options.output.empty() || options.output == "-") {
     std::cout << text << std::flush;
   } else {

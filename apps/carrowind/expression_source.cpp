@@ -7,6 +7,7 @@
 #include "apps/carrowind/commands.h"
 #include "platform/registry/registry.h"
 #include "platform/text/utf.h"
+#include "platform/registry/store.h"
 #include "support/basRegistry.h"
 #include "support/quick_pick_store.h"
 
@@ -32,7 +33,14 @@ std::string readWholeFile(const std::string& file) {
   return s.str();
 }
 
+void requireUsableStore() {
+  // Opening the product key opens the store and notes why it failed.
+  (void)support::basRegistry::KeyExists(registry::HKEY_CURRENT_USER, qp::kProductKey);
+  if (const std::string why = registry::storeError(); !why.empty()) throw CommandError(kExitFailure, why);
+}
+
 std::u16string existingQuickPick(const std::string& typed) {
+  requireUsableStore();
   if (!support::basRegistry::KeyExists(registry::HKEY_CURRENT_USER, qp::kQuickPicksKey))
     throw CommandError(kExitFailure, "Error attempting to find saved quick pick!  Please reinstall the Carrowind!");
   auto name = qp::findName(text::fromUtf8(typed));

@@ -27,6 +27,11 @@ std::u16string resolveExpression(const ExpressionSource& source);
 // The whole content of a file, as bytes.
 std::string readWholeFile(const std::string& file);
 
+// Throws the settings store's own complaint (exit 1) when it cannot be used
+// (damaged, unreadable): reading it then gives nothing, which must not pass
+// for "no quick picks".
+void requireUsableStore();
+
 // The stored name of a quick pick typed in any letter case; throws the
 // dialog's message when there are no quick picks at all and an input error
 // when none has that name.

@@ -2,6 +2,8 @@
 
 #include <unicode/unistr.h>
 
+#include "platform/registry/registry.h"
+
 namespace registry::detail {
 
 std::string foldName(std::string_view name) {
@@ -21,6 +23,15 @@ std::string foldName(std::string_view name) {
   return folded;
 }
 
+std::size_t nameLength(std::string_view utf8) {
+  std::size_t units = 0;
+  for (unsigned char c : utf8) {
+    if ((c & 0xc0) != 0x80) ++units;  // continuation bytes add nothing
+    if (c >= 0xf0) ++units;           // beyond the BMP: a surrogate pair
+  }
+  return units;
+}
+
 std::optional<std::vector<std::string>> splitKeyPath(std::string_view path) {
   std::vector<std::string> parts;
   if (path.empty()) return parts;
@@ -29,7 +40,7 @@ std::optional<std::vector<std::string>> splitKeyPath(std::string_view path) {
   while (true) {
     const auto end = path.find('\\', start);
     const auto part = path.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
-    if (part.empty() || part.size() > 255) return std::nullopt;
+    if (part.empty() || nameLength(part) > kMaxKeyNameLength) return std::nullopt;
     parts.emplace_back(part);
     if (end == std::string_view::npos) break;
     start = end + 1;

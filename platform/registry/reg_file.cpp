@@ -1,9 +1,11 @@
 #include "platform/registry/reg_file.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
 #include "platform/registry/key_names.h"
+#include "platform/registry/store.h"
 #include "platform/registry/transaction.h"
 #include "platform/text/utf.h"
 
@@ -22,16 +24,22 @@ std::string lower(std::string_view s) {
 
 std::string joinPath(const std::string& a, const std::string& b) { return b.empty() ? a : a + "\\" + b; }
 
-std::string describe(LONG code) {
-  switch (code) {
-    case ERROR_FILE_NOT_FOUND: return "not found";
-    case ERROR_ACCESS_DENIED: return "access denied";
-    case ERROR_BADDB:
-    case ERROR_CANTOPEN: return "the settings store cannot be used";
-    case ERROR_BUSY: return "the settings store is busy";
-    case ERROR_DISK_FULL: return "the disk is full";
-    default: return "registry error " + std::to_string(code);
-  }
+std::string describe(LONG code) { return describeFailure(code); }
+
+// Text from a file or the store as a message quotes it: a key path can be
+// 130 000 characters long, a line anything.
+std::string shown(std::string_view text, std::size_t most = 120) {
+  if (text.size() <= most) return std::string(text);
+  std::size_t cut = most;
+  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xc0) == 0x80) --cut;  // not inside a character
+  return std::string(text.substr(0, cut)) + "...";
+}
+
+// Levels below the hive where a key of that path lies.
+std::size_t depthOf(const FullKeyPath& key) {
+  std::size_t depth = key.hive == HKEY_CLASSES_ROOT ? 2 : 0;  // HKEY_CURRENT_USER\Software\Classes
+  if (!key.subKey.empty()) depth += 1 + static_cast<std::size_t>(std::count(key.subKey.begin(), key.subKey.end(), '\\'));
+  return depth;
 }
 
 // --- export ---
@@ -84,7 +92,7 @@ void appendHex(std::string& out, std::size_t lineStart, std::string_view bytes) 
 
 void appendValue(std::string& out, const std::string& name, DWORD type, std::string_view data) {
   const std::size_t lineStart = out.size();
-  out += name.empty() ? std::string("@") : quoted(name);
+  out += name.empty() ? std::string("@") : quoted(std::string_view(name));
   out += '=';
   if (type == REG_SZ && isPlainString(data)) {
     out += quoted(data.substr(0, data.size() - 1));
@@ -107,7 +115,10 @@ void appendValue(std::string& out, const std::string& name, DWORD type, std::str
   out += kBreak;
 }
 
-void exportKey(std::string& out, HKEY key, const std::string& fullName) {
+// A key's line and its values. Values a registry cannot hold (a store
+// written before values were limited may have them) are left out and noted,
+// so that the file can always be imported again.
+void exportValues(std::string& out, HKEY key, const std::string& fullName, std::vector<std::string>* leftOut) {
   out += "[" + fullName + "]" + kBreak;
   std::vector<char> name(256);
   std::string data(64, '\0');
@@ -124,31 +135,77 @@ void exportKey(std::string& out, HKEY key, const std::string& fullName) {
       --i;
       continue;
     }
-    if (r != ERROR_SUCCESS) throw RegFileError("cannot read " + fullName + ": " + describe(r), r);
-    appendValue(out, std::string(name.data(), nameSize), type, std::string_view(data.data(), dataSize));
-  }
-  out += kBreak;
-  for (DWORD i = 0;; ++i) {
-    DWORD nameSize = static_cast<DWORD>(name.size());
-    LONG r = RegEnumKeyExA(key, i, name.data(), &nameSize, nullptr, nullptr, nullptr, nullptr);
-    if (r == ERROR_NO_MORE_ITEMS) break;
-    if (r == ERROR_MORE_DATA) {
-      name.resize(nameSize + 1);
-      --i;
+    if (r != ERROR_SUCCESS) throw RegFileError("cannot read " + shown(fullName) + ": " + describe(r), r);
+    const std::string valueName(name.data(), nameSize);
+    if (dataSize > kMaxValueSize || detail::nameLength(valueName) > kMaxValueNameLength) {
+      if (leftOut)
+        leftOut->push_back("left out the value \"" + shown(valueName) + "\" of " + shown(fullName) + ": its " +
+                           std::to_string(dataSize) + " bytes are more than a registry value holds (" +
+                           std::to_string(kMaxValueSize) + ")");
       continue;
     }
-    if (r != ERROR_SUCCESS) throw RegFileError("cannot read " + fullName + ": " + describe(r), r);
-    const std::string child(name.data(), nameSize);
-    HKEY sub{};
-    if (r = RegOpenKeyA(key, child.c_str(), &sub); r != ERROR_SUCCESS)
-      throw RegFileError("cannot read " + fullName + "\\" + child + ": " + describe(r), r);
-    try {
-      exportKey(out, sub, fullName + "\\" + child);
-    } catch (...) {
-      RegCloseKey(sub);
-      throw;
+    appendValue(out, valueName, type, std::string_view(data.data(), dataSize));
+  }
+  out += kBreak;
+}
+
+// The name of a key's subkey number `index`; false when there are no more.
+bool subkeyName(HKEY key, DWORD index, const std::string& fullName, std::string* child) {
+  std::vector<char> name(256);
+  for (;;) {
+    DWORD nameSize = static_cast<DWORD>(name.size());
+    LONG r = RegEnumKeyExA(key, index, name.data(), &nameSize, nullptr, nullptr, nullptr, nullptr);
+    if (r == ERROR_NO_MORE_ITEMS) return false;
+    if (r == ERROR_MORE_DATA) {
+      name.resize(nameSize + 1);
+      continue;
     }
-    RegCloseKey(sub);
+    if (r != ERROR_SUCCESS) throw RegFileError("cannot read " + shown(fullName) + ": " + describe(r), r);
+    child->assign(name.data(), nameSize);
+    return true;
+  }
+}
+
+// The tree below `root`, depth first, each key before its subkeys. Walked
+// with a list of the open keys rather than by recursion: a store written
+// before keys were limited may be any number of levels deep. Keys below
+// kMaxKeyDepth are left out and noted.
+void exportTree(std::string& out, HKEY root, const std::string& rootName, std::size_t rootDepth,
+                std::vector<std::string>* leftOut) {
+  struct Open {
+    HKEY key;
+    std::string fullName;
+    DWORD next = 0;  // the subkey to visit next
+  };
+  std::vector<Open> path{{root, rootName}};
+  try {
+    exportValues(out, root, rootName, leftOut);
+    while (!path.empty()) {
+      Open& top = path.back();
+      std::string child;
+      const bool more = subkeyName(top.key, top.next, top.fullName, &child);
+      if (more && rootDepth + path.size() > kMaxKeyDepth) {
+        if (leftOut)
+          leftOut->push_back("left out the keys below " + shown(top.fullName) + ": it is " +
+                             std::to_string(kMaxKeyDepth) + " levels deep, and a registry holds no deeper key");
+      }
+      if (!more || rootDepth + path.size() > kMaxKeyDepth) {
+        if (top.key != root) RegCloseKey(top.key);
+        path.pop_back();
+        continue;
+      }
+      ++top.next;
+      std::string fullName = top.fullName + "\\" + child;
+      HKEY sub{};
+      if (LONG r = RegOpenKeyA(top.key, child.c_str(), &sub); r != ERROR_SUCCESS)
+        throw RegFileError("cannot read " + shown(fullName) + ": " + describe(r), r);
+      path.push_back({sub, std::move(fullName)});
+      exportValues(out, sub, path.back().fullName, leftOut);
+    }
+  } catch (...) {
+    for (const auto& open : path)
+      if (open.key != root) RegCloseKey(open.key);
+    throw;
   }
 }
 
@@ -165,6 +222,25 @@ struct Operation {
 
 [[noreturn]] void malformed(int line, const std::string& what) {
   throw RegFileError("line " + std::to_string(line) + ": " + what, ERROR_SUCCESS, line);
+}
+
+// Why a key line's path is refused.
+std::string whyNotAKey(std::string_view path) {
+  const auto slash = path.find('\\');
+  const bool hive = parseFullKeyPath(path.substr(0, slash)).has_value();
+  if (hive && slash != std::string_view::npos) {
+    std::string_view rest = path.substr(slash + 1);
+    if (!rest.empty() && rest.back() == '\\') rest.remove_suffix(1);
+    for (std::size_t start = 0; start <= rest.size();) {
+      auto end = rest.find('\\', start);
+      if (end == std::string_view::npos) end = rest.size();
+      if (detail::nameLength(rest.substr(start, end - start)) > kMaxKeyNameLength)
+        return "the key name \"" + shown(rest.substr(start, end - start), 40) + "\" is longer than " +
+               std::to_string(kMaxKeyNameLength) + " characters";
+      start = end + 1;
+    }
+  }
+  return "\"" + shown(path) + "\" is not a key of HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE or HKEY_CLASSES_ROOT";
 }
 
 std::string decode(std::string_view contents) {
@@ -217,7 +293,7 @@ std::string parseHexBytes(std::string_view list, int line) {
     while (i < list.size() && list[i] != ',') ++i;
     const std::string item = trim(list.substr(start, i - start));
     if (item.empty() || item.size() > 2 || hexDigit(item[0]) < 0 || (item.size() == 2 && hexDigit(item[1]) < 0))
-      malformed(line, "\"" + item + "\" is not a hex byte");
+      malformed(line, "\"" + shown(item) + "\" is not a hex byte");
     bytes += static_cast<char>(item.size() == 1 ? hexDigit(item[0]) : hexDigit(item[0]) * 16 + hexDigit(item[1]));
     if (i < list.size()) ++i;  // the comma
     if (i == list.size() && list.back() == ',') malformed(line, "the hex list ends with a comma");
@@ -276,8 +352,13 @@ void parseValue(const std::string& entry, int line, const FullKeyPath& key, std:
     op.data = parseHexBytes(std::string_view(data).substr(close + 2), line);
     if (op.type == REG_SZ || op.type == REG_EXPAND_SZ || op.type == REG_MULTI_SZ) op.data = fromUtf16le(op.data, line);
   } else {
-    malformed(line, "unknown value data \"" + data + "\"");
+    malformed(line, "unknown value data \"" + shown(data) + "\"");
   }
+  if (detail::nameLength(name) > kMaxValueNameLength)
+    malformed(line, "the value name is longer than " + std::to_string(kMaxValueNameLength) + " characters");
+  if (op.data.size() > kMaxValueSize)
+    malformed(line, "the value holds " + std::to_string(op.data.size()) + " bytes; a registry value holds at most " +
+                        std::to_string(kMaxValueSize));
   ops.push_back(std::move(op));
 }
 
@@ -307,7 +388,10 @@ std::vector<Operation> parse(std::string_view contents) {
       const bool remove = entry.size() > 1 && entry[1] == '-';
       const auto name = std::string_view(entry).substr(remove ? 2 : 1, entry.size() - (remove ? 3 : 2));
       auto path = parseFullKeyPath(name);
-      if (!path) malformed(line, "\"" + std::string(name) + "\" is not a key of HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE or HKEY_CLASSES_ROOT");
+      if (!path) malformed(line, whyNotAKey(name));
+      if (depthOf(*path) > kMaxKeyDepth)
+        malformed(line, "the key is " + std::to_string(depthOf(*path)) + " levels deep; a registry key lies at most " +
+                            std::to_string(kMaxKeyDepth) + " levels below its hive");
       ops.push_back({remove ? Operation::DeleteKey : Operation::CreateKey, line, *path, {}, 0, {}});
       if (remove) key.reset();
       else key = *path;
@@ -353,16 +437,20 @@ std::string hiveName(HKEY hive) {
   return "";
 }
 
-std::string exportRegFile(const FullKeyPath& key) {
+std::string exportRegFile(const FullKeyPath& key, std::vector<std::string>* leftOut) {
   const std::string fullName = joinPath(hiveName(key.hive), key.subKey);
+  if (depthOf(key) > kMaxKeyDepth)
+    throw RegFileError("cannot export " + shown(fullName) + ": it lies more than " + std::to_string(kMaxKeyDepth) +
+                           " levels deep, where a registry holds no key",
+                       ERROR_BAD_PATHNAME);
   HKEY handle{};
   if (LONG r = RegOpenKeyA(key.hive, key.subKey.c_str(), &handle); r != ERROR_SUCCESS)
-    throw RegFileError("cannot export " + fullName + ": " + describe(r), r);
+    throw RegFileError("cannot export " + shown(fullName) + ": " + describe(r), r);
   std::string out = std::string(kHeader) + kBreak + kBreak;
   try {
     // One snapshot, even while another program writes.
     Transaction snapshot;
-    exportKey(out, handle, fullName);
+    exportTree(out, handle, fullName, depthOf(key), leftOut);
   } catch (...) {
     RegCloseKey(handle);
     throw;
@@ -384,7 +472,7 @@ ImportSummary importRegFile(std::string_view contents) {
   };
   try {
     for (const auto& op : ops) {
-      const std::string fullName = joinPath(hiveName(op.key.hive), op.key.subKey);
+      const std::string fullName = shown(joinPath(hiveName(op.key.hive), op.key.subKey));
       switch (op.kind) {
         case Operation::CreateKey: {
           closeCurrent();

@@ -12,6 +12,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/registry/registry.h"
 
@@ -42,8 +43,12 @@ class RegFileError : public std::runtime_error {
 };
 
 // The key with everything below it, as a registry editor file. Throws
-// RegFileError when the key is missing or the store cannot be read.
-std::string exportRegFile(const FullKeyPath& key);
+// RegFileError when the key is missing or the store cannot be read. What a
+// registry cannot hold (keys deeper than kMaxKeyDepth, values larger than
+// kMaxValueSize, which stores written before those limits may have) is left
+// out, so that the file can be imported again, and each omission is added
+// to *leftOut.
+std::string exportRegFile(const FullKeyPath& key, std::vector<std::string>* leftOut = nullptr);
 
 struct ImportSummary {
   int keys = 0;    // keys created or updated
@@ -52,7 +57,9 @@ struct ImportSummary {
 };
 
 // Applies a registry editor file as one transaction: a malformed line or a
-// failing call throws RegFileError and changes nothing.
+// failing call throws RegFileError and changes nothing. Keys deeper than
+// kMaxKeyDepth, names longer than the registry's limits and values larger
+// than kMaxValueSize are malformed.
 ImportSummary importRegFile(std::string_view contents);
 
 }  // namespace registry

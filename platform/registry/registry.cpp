@@ -54,6 +54,17 @@ std::int64_t createChild(Store& s, std::int64_t parent, const std::string& name)
   return sqlite3_last_insert_rowid(s.db);
 }
 
+// Levels between a key and its hive (0 for a hive). Walked in SQL: a store
+// written before keys were limited may be arbitrarily deep.
+std::int64_t depthOf(Store& s, std::int64_t id) {
+  Query q(s,
+          "WITH RECURSIVE up(id, n) AS (SELECT ?1, 0 UNION ALL "
+          "SELECT key.parent, up.n + 1 FROM key JOIN up ON key.id = up.id WHERE key.parent <> 0 AND up.n < 1000000) "
+          "SELECT max(n) FROM up");
+  q.bind(1, id);
+  return q.step() ? q.integer(0) : 0;
+}
+
 bool keyExists(Store& s, std::int64_t id) {
   Query q(s, "SELECT 1 FROM key WHERE id = ?1");
   q.bind(1, id);
@@ -112,9 +123,17 @@ LONG openOrCreate(HKEY hKey, LPCSTR lpSubKey, PHKEY phkResult, bool create) {
   LONG r = detail::change(create, [&](Store& s) {
     std::int64_t key = 0;
     if (LONG r = resolve(s, hKey, create, &key); r != ERROR_SUCCESS) return r;
+    std::int64_t depth = -1;  // of `key`, looked up once a key is to be made
     for (const auto& part : *parts) {
-      key = create ? createChild(s, key, part) : findChild(s, key, part);
+      const std::int64_t parent = key;
+      key = findChild(s, parent, part);
+      if (!key && create) {
+        if (depth < 0) depth = depthOf(s, parent);
+        if (depth + 1 > kMaxKeyDepth) return ERROR_BAD_PATHNAME;
+        key = createChild(s, parent, part);
+      }
       if (!key) return ERROR_FILE_NOT_FOUND;
+      if (depth >= 0) ++depth;
     }
     found = key;
     return ERROR_SUCCESS;
@@ -229,7 +248,7 @@ LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWORD dwType,
                     DWORD cbData) {
   if (Reserved || (!lpData && cbData)) return ERROR_INVALID_PARAMETER;
   const std::string name = nameOf(lpValueName);
-  if (name.size() > 16383) return ERROR_INVALID_PARAMETER;
+  if (detail::nameLength(name) > kMaxValueNameLength || cbData > kMaxValueSize) return ERROR_INVALID_PARAMETER;
   std::lock_guard lock(detail::storeMutex());
   return detail::change(true, [&](Store& s) {
     std::int64_t key = 0;

@@ -39,6 +39,7 @@ struct FILETIME {
 constexpr LONG ERROR_SUCCESS = 0;
 constexpr LONG ERROR_FILE_NOT_FOUND = 2;
 constexpr LONG ERROR_ACCESS_DENIED = 5;
+constexpr LONG ERROR_WRITE_PROTECT = 19;    // the store file cannot be written (read-only)
 constexpr LONG ERROR_INVALID_HANDLE = 6;
 constexpr LONG ERROR_OUTOFMEMORY = 14;
 constexpr LONG ERROR_DISK_FULL = 112;
@@ -53,6 +54,14 @@ constexpr LONG ERROR_REGISTRY_IO_FAILED = 1016;
 constexpr LONG ERROR_KEY_DELETED = 1018;    // the handle's key was deleted meanwhile
 constexpr LONG ERROR_TRANSACTION_ALREADY_ABORTED = 6704;  // a Transaction was rolled back
 
+// How far keys and values may grow: the Windows registry's own limits, so
+// that whatever the store holds can be exported and imported again. Names
+// count characters (UTF-16 code units, as on Windows), data counts bytes.
+constexpr unsigned kMaxKeyDepth = 512;          // levels below a hive
+constexpr unsigned kMaxKeyNameLength = 255;
+constexpr unsigned kMaxValueNameLength = 16383;
+constexpr unsigned kMaxValueSize = 1024 * 1024;  // the standard hive format's limit
+
 // Value types.
 constexpr DWORD REG_NONE = 0;
 constexpr DWORD REG_SZ = 1;
@@ -64,7 +73,8 @@ constexpr DWORD REG_MULTI_SZ = 7;
 // Opens an existing key. An empty or null lpSubKey opens hKey itself: a
 // hive gives back its own handle, any other key a new one.
 LONG RegOpenKeyA(HKEY hKey, LPCSTR lpSubKey, PHKEY phkResult);
-// Opens a key, creating it and any missing parents.
+// Opens a key, creating it and any missing parents; ERROR_BAD_PATHNAME
+// when a key to be created would lie deeper than kMaxKeyDepth.
 LONG RegCreateKeyA(HKEY hKey, LPCSTR lpSubKey, PHKEY phkResult);
 LONG RegCloseKey(HKEY hKey);
 
@@ -74,6 +84,7 @@ LONG RegCloseKey(HKEY hKey);
 LONG RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, DWORD* lpReserved, DWORD* lpType, BYTE* lpData,
                       DWORD* lpcbData);
 // Stores cbData bytes as given: strings should include their terminating NUL.
+// ERROR_INVALID_PARAMETER for a name or data beyond the limits above.
 LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWORD dwType, const BYTE* lpData,
                     DWORD cbData);
 LONG RegDeleteValueA(HKEY hKey, LPCSTR lpValueName);

@@ -3,11 +3,14 @@
 // as transactions.
 #include "platform/registry/store.h"
 
+#include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -23,6 +26,9 @@ namespace {
 constexpr int kApplicationId = 0x51565852;  // "QVXR"
 constexpr int kSchemaVersion = 1;
 constexpr int kBusyTimeoutMs = 15000;
+// How long an empty file may still be on its way to becoming a store: the
+// moment between a creator making the file and taking the write lock.
+constexpr auto kCreationGrace = std::chrono::seconds(5);
 
 struct State {
   std::recursive_mutex mutex;
@@ -31,6 +37,7 @@ struct State {
   pid_t owner = 0;  // the process that opened `store`
   unsigned generation = 1;
   std::string error;
+  std::string cause;  // the error's short form: "is damaged ...", after the file name
   std::set<std::string> reported;  // errors already written to stderr
   // The open Transaction: nesting depth, and why it can no longer commit.
   int depth = 0;
@@ -74,15 +81,53 @@ void closeStore(State& s) {
   ++s.generation;
 }
 
-void noteError(State& s, const std::string& message) {
+// Notes why the store cannot be used, once on stderr; `cause` is the short
+// form that follows "the settings store FILE" in describeFailure().
+void noteError(State& s, const std::string& message, const std::string& cause) {
   s.error = message;
+  s.cause = cause;
   if (s.reported.insert(message).second) std::fprintf(stderr, "carrowind: %s\n", message.c_str());
 }
 
 LONG damaged(State& s, const std::filesystem::path& file, const std::string& why) {
-  noteError(s, "the settings store " + file.string() + " is damaged or is not a settings store (" + why +
-                   "); it has been left as it is. Move it aside to start a new one, or restore a backup.");
+  const std::string cause = "is damaged or is not a settings store (" + why + ")";
+  noteError(s,
+            "the settings store " + file.string() + " " + cause +
+                "; it has been left as it is. Move it aside to start a new one, or restore a backup.",
+            cause);
   return ERROR_BADDB;
+}
+
+LONG cannotOpen(State& s, const std::filesystem::path& file, const std::string& why) {
+  noteError(s, "cannot open the settings store " + file.string() + ": " + why, "cannot be opened: " + why);
+  return ERROR_CANTOPEN;
+}
+
+// An empty file is never a store: this program makes its store in a file it
+// creates itself, so an empty one that nobody is filling is what is left of
+// a store that was cut short (or of a first run that died). Settings it once
+// held cannot be told from none, so the user decides.
+LONG emptyFile(State& s, const std::filesystem::path& file) {
+  noteError(s,
+            "the settings store " + file.string() +
+                " is empty (0 bytes) and no program is creating it; it has been left as it is. If you had "
+                "settings, put a backup of the file in its place; otherwise delete it, and a new store is made "
+                "on the next run.",
+            "is empty (0 bytes)");
+  return ERROR_BADDB;
+}
+
+// Size and age of the file; nullopt when it cannot be looked at.
+struct FileState {
+  off_t size;
+  std::chrono::system_clock::time_point modified;
+};
+std::optional<FileState> fileState(const std::filesystem::path& file) {
+  struct stat st {};
+  if (::stat(file.c_str(), &st) != 0) return std::nullopt;
+  const auto since = std::chrono::seconds(st.st_mtim.tv_sec) + std::chrono::nanoseconds(st.st_mtim.tv_nsec);
+  return FileState{st.st_size, std::chrono::system_clock::time_point(
+                                   std::chrono::duration_cast<std::chrono::system_clock::duration>(since))};
 }
 
 int exec(sqlite3* db, const char* sql) { return sqlite3_exec(db, sql, nullptr, nullptr, nullptr); }
@@ -127,46 +172,67 @@ PRAGMA application_id = 1364613202;
 PRAGMA user_version = 1;
 )";
 
-// Checks that db is a settings store, creating the schema in an empty file.
-LONG prepareSchema(State& s, sqlite3* db, const std::filesystem::path& file) {
+// Checks that db is a settings store, creating the schema in a file this
+// process has just created (`created`).
+LONG prepareSchema(State& s, sqlite3* db, const std::filesystem::path& file, bool created) {
   int rc = SQLITE_OK;
   // Reading the header is the first access: a file that is not a database
   // fails here, before anything could be written to it.
   auto appId = single(db, "PRAGMA application_id", &rc);
   if (rc != SQLITE_OK) {
     if (rc == SQLITE_NOTADB || rc == SQLITE_CORRUPT) return damaged(s, file, sqlite3_errmsg(db));
-    noteError(s, "cannot open the settings store " + file.string() + ": " + sqlite3_errmsg(db));
+    cannotOpen(s, file, sqlite3_errmsg(db));
     return resultCode(rc);
   }
-  if (*appId == 0) {
-    // Not marked as ours yet: either an empty file to make a store of, or
-    // another process is making it one right now. Look again under the
+  const auto firstLook = std::chrono::system_clock::now();
+  while (*appId == 0) {
+    // Not marked as ours yet: a file this process has just created, or
+    // another process is making it a store right now. Look again under the
     // write lock, header and tables together, so a schema committed between
     // two reads is never taken for someone else's database.
     if (rc = exec(db, "BEGIN IMMEDIATE"); rc != SQLITE_OK) {
-      noteError(s, "cannot open the settings store " + file.string() + ": " + sqlite3_errmsg(db));
+      cannotOpen(s, file, sqlite3_errmsg(db));
       return resultCode(rc);
     }
     appId = single(db, "PRAGMA application_id", &rc);
     std::optional<std::int64_t> tables;
     if (rc == SQLITE_OK) tables = single(db, "SELECT count(*) FROM sqlite_master", &rc);
+    if (rc == SQLITE_OK && *appId == 0 && *tables == 0 && !created) {
+      const auto state = fileState(file);
+      if (state && state->size == 0) {
+        exec(db, "ROLLBACK");
+        // Its creator may not have taken the lock yet: give it a moment.
+        const auto now = std::chrono::system_clock::now();
+        if (now - state->modified < kCreationGrace && now - firstLook < kCreationGrace) {
+          std::this_thread::sleep_for(std::chrono::milliseconds(20));
+          appId = single(db, "PRAGMA application_id", &rc);
+          if (rc != SQLITE_OK) return resultCode(rc);
+          continue;
+        }
+        return emptyFile(s, file);
+      }
+    }
     if (rc == SQLITE_OK && *appId == 0 && *tables == 0) rc = exec(db, kSchema);
     if (rc == SQLITE_OK) rc = exec(db, "COMMIT");
     if (rc != SQLITE_OK) {
       exec(db, "ROLLBACK");
       if (rc == SQLITE_NOTADB || rc == SQLITE_CORRUPT) return damaged(s, file, sqlite3_errmsg(db));
-      noteError(s, "cannot create the settings store " + file.string() + ": " + sqlite3_errmsg(db));
+      noteError(s, "cannot create the settings store " + file.string() + ": " + sqlite3_errmsg(db),
+                std::string("cannot be created: ") + sqlite3_errmsg(db));
       return resultCode(rc);
     }
     appId = single(db, "PRAGMA application_id", &rc);
     if (rc != SQLITE_OK) return resultCode(rc);
+    break;
   }
   if (*appId != kApplicationId) return damaged(s, file, "it belongs to another program");
   auto version = single(db, "PRAGMA user_version", &rc);
   if (rc != SQLITE_OK) return damaged(s, file, sqlite3_errmsg(db));
   if (*version > kSchemaVersion) {
-    noteError(s, "the settings store " + file.string() +
-                     " was written by a newer version of Carrowind; it has been left as it is.");
+    noteError(s,
+              "the settings store " + file.string() +
+                  " was written by a newer version of Carrowind; it has been left as it is.",
+              "was written by a newer version of Carrowind");
     return ERROR_BADDB;
   }
   // Small by nature, so a full check costs little and catches damage before
@@ -208,24 +274,39 @@ LONG open(State& s, LONG* code) {
   if (!file.parent_path().empty() && !std::filesystem::exists(file.parent_path(), ec)) {
     std::filesystem::create_directories(file.parent_path(), ec);
     if (ec) {
-      noteError(s, "cannot create the folder of the settings store " + file.parent_path().string() + ": " +
-                       ec.message());
+      noteError(s,
+                "cannot create the folder of the settings store " + file.parent_path().string() + ": " +
+                    ec.message(),
+                "cannot be created: its folder cannot be made (" + ec.message() + ")");
       return *code = ERROR_CANTOPEN;
     }
     // Settings are the user's own: the folder is not for others to read.
     ::chmod(file.parent_path().c_str(), 0700);
   }
+  // The store's file is made here rather than by SQLite, so that this
+  // process knows it is the one to make it a store; an empty file found
+  // otherwise is someone else's.
+  bool created = false;
+  if (int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644); fd >= 0) {
+    created = true;
+    ::close(fd);
+  } else if (errno != EEXIST) {
+    return *code = cannotOpen(s, file, std::strerror(errno));
+  }
   sqlite3* db = nullptr;
-  int rc = sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+  int rc = sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
   if (rc != SQLITE_OK) {
-    noteError(s, "cannot open the settings store " + file.string() + ": " + (db ? sqlite3_errmsg(db) : "out of memory"));
+    cannotOpen(s, file, db ? sqlite3_errmsg(db) : "out of memory");
     sqlite3_close_v2(db);
     return *code = (rc == SQLITE_NOMEM ? ERROR_OUTOFMEMORY : ERROR_CANTOPEN);
   }
   sqlite3_extended_result_codes(db, 0);
   sqlite3_busy_timeout(db, kBusyTimeoutMs);
-  if (LONG r = prepareSchema(s, db, file); r != ERROR_SUCCESS) {
+  if (LONG r = prepareSchema(s, db, file, created); r != ERROR_SUCCESS) {
     sqlite3_close_v2(db);
+    // A file made here that never became a store is not left behind to be
+    // mistaken for a damaged one (a full disk, say).
+    if (const auto state = fileState(file); created && state && state->size == 0) ::unlink(file.c_str());
     return *code = r;
   }
   useWriteAheadLog(db);
@@ -244,6 +325,7 @@ LONG open(State& s, LONG* code) {
   s.store = store;
   s.owner = ::getpid();
   s.error.clear();
+  s.cause.clear();
   return *code = ERROR_SUCCESS;
 }
 
@@ -277,7 +359,7 @@ LONG resultCode(int sqliteCode) {
     case SQLITE_NOMEM: return ERROR_OUTOFMEMORY;
     case SQLITE_FULL: return ERROR_DISK_FULL;
     case SQLITE_READONLY:
-    case SQLITE_PERM:
+    case SQLITE_PERM: return ERROR_WRITE_PROTECT;
     case SQLITE_AUTH: return ERROR_ACCESS_DENIED;
     case SQLITE_CANTOPEN: return ERROR_CANTOPEN;
     case SQLITE_CORRUPT:
@@ -435,6 +517,7 @@ void setStorePath(const std::filesystem::path& file) {
   std::lock_guard lock(s.mutex);
   detail::closeStore(s);
   s.error.clear();
+  s.cause.clear();
   if (file.empty()) s.override.reset();
   else s.override = file;
 }
@@ -443,6 +526,34 @@ std::string storeError() {
   auto& s = detail::state();
   std::lock_guard lock(s.mutex);
   return s.error;
+}
+
+}  // namespace registry
+
+namespace registry {
+
+std::string describeFailure(LONG code) {
+  auto& s = detail::state();
+  std::lock_guard lock(s.mutex);
+  const std::string store = "the settings store " + (s.override ? *s.override : detail::environmentPath()).string();
+  switch (code) {
+    case ERROR_SUCCESS: return "no error";
+    case ERROR_DISK_FULL: return "the disk is full (" + store + ")";
+    case ERROR_WRITE_PROTECT: return store + " is read-only";
+    case ERROR_BUSY: return store + " is locked by another program";
+    case ERROR_BADDB: return store + " " + (s.cause.empty() ? "is damaged or is not a settings store" : s.cause);
+    case ERROR_CANTOPEN: return store + " " + (s.cause.empty() ? "cannot be opened" : s.cause);
+    case ERROR_REGISTRY_IO_FAILED: return store + " cannot be read or written (an input/output error)";
+    case ERROR_OUTOFMEMORY: return "out of memory";
+    case ERROR_FILE_NOT_FOUND: return "not found";
+    case ERROR_ACCESS_DENIED: return "access denied";
+    case ERROR_BAD_PATHNAME: return "the key path is invalid, a name is longer than " +
+                                    std::to_string(kMaxKeyNameLength) + " characters, or it is deeper than " +
+                                    std::to_string(kMaxKeyDepth) + " levels";
+    case ERROR_INVALID_PARAMETER: return "a name or value is beyond the registry's limits";
+    case ERROR_TRANSACTION_ALREADY_ABORTED: return "the change was abandoned";
+    default: return "registry error " + std::to_string(code);
+  }
 }
 
 }  // namespace registry

@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "platform/registry/store.h"
+#include "tests/platform/registry/store_conditions.h"
 #include "support/basRegistry.h"
 #include "tests/common/scratch_dir.h"
 
@@ -105,6 +106,32 @@ TEST_F(QuickPicks, APickTheStoreRefusesIsNeitherListedNorReportedSaved) {
   EXPECT_EQ(save(tooLong, u"[USE].First", false), SaveResult::Failed);
   EXPECT_EQ(list(), u"Acres");
   EXPECT_EQ(remove(tooLong), DeleteResult::NotFound);
+  EXPECT_EQ(expression(u"Acres"), u"[ACRES].Sum");
+}
+
+// Why a save failed reaches the user: a full disk is a full disk, and the
+// name the list is kept under is refused before anything is written.
+TEST_F(QuickPicks, AFailedSaveSaysWhy) {
+  install();
+  ASSERT_EQ(save(u"Acres", u"[ACRES].Sum", false), SaveResult::Saved);
+  EXPECT_EQ(lastFailure(), registry::ERROR_SUCCESS);
+  for (const std::u16string name : {u"QuickPickList", u"quickpicklist"}) {
+    EXPECT_EQ(save(name, u"[X].Sum", true), SaveResult::ReservedName);
+    EXPECT_EQ(list(), u"Acres");
+  }
+
+  ASSERT_TRUE(registry::testing::fillStore());
+  const std::u16string big(4000, u'x');
+  bool full = false;
+  // Pages already there take a few small values; the store runs out soon.
+  for (int i = 0; i < 200 && !full; ++i) {
+    const auto result = save(u"P" + std::u16string(1, static_cast<char16_t>(u'a' + i % 26)) + std::u16string(i / 26, u'z'),
+                             big, false);
+    full = result == SaveResult::Failed;
+  }
+  ASSERT_TRUE(full);
+  EXPECT_EQ(lastFailure(), registry::ERROR_DISK_FULL);
+  EXPECT_NE(registry::describeFailure(lastFailure()).find("the disk is full"), std::string::npos);
   EXPECT_EQ(expression(u"Acres"), u"[ACRES].Sum");
 }
 

@@ -2,15 +2,18 @@
 // uninstall, quick picks, registry export and import, each command run as
 // its own program against one store.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 #include "engine/labeler.h"
 #include "host/categories.h"
@@ -130,9 +133,12 @@ TEST_F(SettingsCli, InstallRegistersTheLibrariesAndTheProductKeyOnce) {
 }
 
 TEST_F(SettingsCli, QuickPicksFollowTheDialogsRules) {
+  // Nothing installed yet: say so, rather than "reinstall".
   auto run = carrowind("quickpicks save A --expr x");
   EXPECT_EQ(run.exitCode, 1);
-  EXPECT_NE(run.err.find("Error attempting to save settings!  Please reinstall the Carrowind!"), std::string::npos);
+  EXPECT_NE(run.err.find("not installed for this user"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("carrowind install"), std::string::npos) << run.err;
+  EXPECT_EQ(run.err.find("reinstall"), std::string::npos) << run.err;
   run = carrowind("quickpicks show A");
   EXPECT_NE(run.err.find("Error attempting to find saved quick pick!  Please reinstall the Carrowind!"), std::string::npos);
   installed();
@@ -171,6 +177,17 @@ TEST_F(SettingsCli, QuickPicksFollowTheDialogsRules) {
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_NE(run.err.find("No quick picks to save!"), std::string::npos);
   EXPECT_FALSE(fs::exists(dir / "none.txt"));
+
+  // The name the list is kept under, in any letter case, names no pick:
+  // saving it would overwrite the list.
+  ASSERT_EQ(carrowind("quickpicks save Kept --expr '[A].Sum'").exitCode, 0);
+  for (const char* name : {"QuickPickList", "quickpicklist", "' QUICKPICKLIST '"}) {
+    run = carrowind(std::string("quickpicks save ") + name + " --expr '[B].Sum'");
+    EXPECT_EQ(run.exitCode, 2) << name;
+    EXPECT_NE(run.err.find("cannot name a quick pick"), std::string::npos) << run.err;
+  }
+  EXPECT_EQ(stored(kPicks, u"QuickPickList"), u"Kept");
+  EXPECT_EQ(carrowind("quickpicks show kept").out, "[A].Sum\n");
 
   EXPECT_EQ(carrowind("quickpicks save '   ' --expr x").exitCode, 2);
   EXPECT_EQ(carrowind("quickpicks save N --expr '  '").exitCode, 2);
@@ -227,6 +244,73 @@ TEST_F(SettingsCli, RegistryExportAndImportRoundTrip) {
   EXPECT_NE(run.err.find("broken.db is damaged or is not a settings store"), std::string::npos) << run.err;
   EXPECT_EQ(carrowind("registry export").exitCode, 1);
   EXPECT_EQ(readFile(dir / "broken.db"), "not a store");
+}
+
+// A store that cannot be used is never read as an empty one: listing,
+// showing and exporting fail with the store's reason, and the file stays.
+TEST_F(SettingsCli, AnUnusableStoreIsReportedNotTakenForEmpty) {
+  const struct {
+    const char* name;
+    std::string contents;
+    const char* reason;
+  } stores[] = {{"broken.db", "not a store at all, but long enough to have a header of sorts", "is damaged"},
+                {"empty.db", "", "is empty (0 bytes)"}};
+  for (const auto& s : stores) {
+    std::ofstream(dir / s.name, std::ios::binary) << s.contents;
+    // long past the moment a creator could still be filling it
+    fs::last_write_time(dir / s.name, fs::file_time_type::clock::now() - std::chrono::hours(1));
+    ::setenv("CARROWIND_REGISTRY", (dir / s.name).c_str(), 1);
+    for (const std::string& command : std::vector<std::string>{"quickpicks list", "quickpicks show A",
+                                                               "quickpicks export " + path("out.txt"),
+                                                               "quickpicks save A --expr x", "registry export"}) {
+      const auto run = carrowind(command);
+      EXPECT_EQ(run.exitCode, 1) << s.name << ": " << command;
+      EXPECT_NE(run.err.find(s.reason), std::string::npos) << s.name << ": " << command << ": " << run.err;
+      EXPECT_TRUE(run.out.empty()) << run.out;
+    }
+    EXPECT_EQ(readFile(dir / s.name), s.contents) << s.name;
+    EXPECT_FALSE(fs::exists(dir / "out.txt"));
+  }
+}
+
+// A key nested deeper than a registry allows is refused on import, with
+// the line; a store that already holds one (written before the limit)
+// still exports, leaving the deep keys out with a note.
+TEST_F(SettingsCli, DeepKeysNeitherImportNorBreakExport) {
+  installed();
+  std::string deep = "HKEY_CURRENT_USER\\Software\\Quorvex\\Carrowind";
+  for (int i = 0; i < 20000; ++i) deep += "\\k";
+  std::ofstream(dir / "deep.reg", std::ios::binary) << "Windows Registry Editor Version 5.00\r\n\r\n["
+                                                     << deep << "]\r\n\"v\"=\"x\"\r\n";
+  auto run = carrowind("registry import " + path("deep.reg"));
+  EXPECT_EQ(run.exitCode, 2) << run.err;
+  EXPECT_NE(run.err.find("line 3"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("levels deep"), std::string::npos) << run.err;
+  EXPECT_LT(run.err.size(), 1000u);
+  EXPECT_FALSE(reg::KeyExists(registry::HKEY_CURRENT_USER, u"Software\\Quorvex\\Carrowind\\k"));
+
+  // As an older program could have written it: 5000 levels straight into the table.
+  registry::setStorePath({});
+  {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(store.c_str(), &db), SQLITE_OK);
+    std::string sql =
+        "WITH RECURSIVE chain(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM chain WHERE n < 5000) "
+        "INSERT INTO key(id, parent, name, fold, written) SELECT 1000000 + n, "
+        "CASE n WHEN 1 THEN (SELECT id FROM key WHERE fold = 'carrowind') ELSE 1000000 + n - 1 END, 'k', 'k', 0 FROM chain";
+    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+    sqlite3_close(db);
+  }
+  registry::setStorePath(store);
+  run = carrowind("registry export -o " + path("after.reg"));
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_NE(run.err.find("left out the keys below"), std::string::npos) << run.err.substr(0, 500);
+  const std::string exported = readFile(dir / "after.reg");
+  EXPECT_NE(exported.find("\"Wrap Labels\"=\"TRUE\""), std::string::npos);
+  // What was exported imports again.
+  ::setenv("CARROWIND_REGISTRY", (dir / "again.db").c_str(), 1);
+  run = carrowind("registry import " + path("after.reg"));
+  EXPECT_EQ(run.exitCode, 0) << run.err.substr(0, 500);
 }
 
 }  // namespace

@@ -5,11 +5,14 @@
 #include <filesystem>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace mapdoc {
 
 class DocumentError : public std::runtime_error {
  public:
+  // A member or problem longer than a line (an echoed 100 000-digit number,
+  // a path 100 levels deep) is cut in the middle.
   DocumentError(std::filesystem::path file, std::string member, std::string problem);
   const std::filesystem::path& file() const { return file_; }
   const std::string& member() const { return member_; }
@@ -20,5 +23,9 @@ class DocumentError : public std::runtime_error {
   std::string member_;
   std::string problem_;
 };
+
+// text for a message: when longer than max bytes, its start and end with
+// "…" between them, cut between UTF-8 characters.
+std::string excerpt(std::string_view text, std::size_t max = 80);
 
 }  // namespace mapdoc

@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "mapdoc/document_error.h"
+#include "mapdoc/json_text.h"
 
 namespace mapdoc {
 
@@ -17,12 +18,7 @@ std::string readFileText(const std::filesystem::path& file) {
 }
 
 Json readJsonFile(const std::filesystem::path& file) {
-  const std::string text = readFileText(file);
-  try {
-    return Json::parse(text);
-  } catch (const Json::parse_error& e) {
-    throw DocumentError(file, "", std::string("is not valid JSON: ") + e.what());
-  }
+  return parseJsonText(readFileText(file), file);
 }
 
 }  // namespace mapdoc

@@ -1,6 +1,7 @@
 #include "mapdoc/unique_value_renderer.h"
 
 #include "mapdoc/clause_text.h"
+#include "mapdoc/document_error.h"
 #include "mapdoc/value_classifier.h"
 #include "mapdoc/value_matching.h"
 #include "mapdoc/data/gdal_session.h"
@@ -36,11 +37,15 @@ host::Ref<UniqueValueRenderer> UniqueValueRenderer::read(const JsonReader& json)
     vc.valuesJson = values.json();
     vc.label = c.optional("label") ? c.member("label").utext() : vc.values.front();
     vc.symbol = readSymbolMember(c);
-    for (const auto& v : vc.values)
-      if (r->classOf(v) >= 0) values.fail("the value \"" + toUtf8(v) + "\" is in two classes");
+    const int index = static_cast<int>(r->classes_.size());
+    for (const auto& v : vc.values) {
+      const auto [at, added] = r->classOfValue_.try_emplace(v, index);
+      if (!added && at->second != index)
+        values.fail("the value \"" + excerpt(toUtf8(v)) + "\" is in two classes");
+    }
     r->classes_.push_back(std::move(vc));
-    r->index();
   }
+  r->index();
   if (auto d = json.optional("default")) {
     r->hasDefault_ = true;
     r->defaultMembers_ = d->members({"label", "symbol"});
@@ -58,9 +63,8 @@ void UniqueValueRenderer::index() {
 }
 
 int UniqueValueRenderer::classOf(const host::Text& value) const {
-  for (const auto& [c, v] : values_)
-    if (v == value) return c;
-  return -1;
+  const auto at = classOfValue_.find(value);
+  return at == classOfValue_.end() ? -1 : at->second;
 }
 
 host::Text UniqueValueRenderer::Field(int index) {

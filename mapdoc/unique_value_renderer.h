@@ -5,6 +5,7 @@
 // following after them: whoever labels "the value of class i" reaches the
 // class, and a label set on any value of a class is the class's label.
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "mapdoc/json_reader.h"
@@ -66,6 +67,7 @@ class UniqueValueRenderer : public com::Object<host::IFeatureRenderer, host::IUn
   host::Text delimiter_ = u", ";
   std::vector<ValueClass> classes_;
   std::vector<std::pair<int, host::Text>> values_;  // (class, value) in value order
+  std::unordered_map<host::Text, int> classOfValue_;
   bool hasDefault_ = false;
   host::Text defaultLabel_ = u"<all other values>";
   SymbolSlot defaultSymbol_;

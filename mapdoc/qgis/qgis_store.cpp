@@ -143,7 +143,15 @@ Json QgisStore::cleaned(const Json& kept) const {
 }
 
 void QgisStore::save(MapDocument&, const fs::path& file) {
-  const fs::path target = fs::absolute(file).lexically_normal();
+  // Through a link, the project it links to is the one written, checked and
+  // kept labels for.
+  fs::path target;
+  try {
+    target = writeTarget(file);
+  } catch (const WriteRefused& e) {
+    throw DocumentError(file, "", e.problem());
+  }
+  target = target.lexically_normal();
   if (fileKind(target) != kind_)
     throw DocumentError(target, "", "a " + describe(kind_) + " is written as one again; give the new file that extension");
   if (relativePaths_ && target.parent_path() != file_.parent_path())
@@ -180,8 +188,9 @@ void QgisStore::save(MapDocument&, const fs::path& file) {
   // Every label's place in the new text.
   std::vector<Splice> splices;
   for (const auto& c : changes) splices.push_back(c.splice);
+  const ShiftedOffsets shifted(splices);
   auto move = [&](LabelSpot& spot) {
-    const auto begin = shiftedOffset(spot.span.begin, splices);
+    const auto begin = shifted(spot.span.begin);
     spot.span.end = begin + (spot.span.end - spot.span.begin);
     spot.span.begin = begin;
   };

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <string_view>
+#include <vector>
 
 #include "mapdoc/document_error.h"
 
@@ -10,18 +12,47 @@ namespace {
 
 bool xmlSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
+std::string lineAndColumn(const std::string& text, std::size_t at) {
+  const auto upTo = std::string_view(text).substr(0, std::min(at, text.size()));
+  const auto line = std::count(upTo.begin(), upTo.end(), '\n') + 1;
+  const auto lineStart = upTo.rfind('\n');
+  const auto column = upTo.size() - (lineStart == std::string_view::npos ? 0 : lineStart + 1) + 1;
+  return "line " + std::to_string(line) + ", column " + std::to_string(column);
+}
+
 }  // namespace
 
 void parseXml(const std::string& text, pugi::xml_document& doc, const std::filesystem::path& file) {
   const auto result = doc.load_buffer(text.data(), text.size(), pugi::parse_default, pugi::encoding_utf8);
-  if (result) return;
-  const auto at = static_cast<std::size_t>(std::max<std::ptrdiff_t>(result.offset, 0));
-  const auto upTo = text.substr(0, std::min(at, text.size()));
-  const auto line = std::count(upTo.begin(), upTo.end(), '\n') + 1;
-  const auto lineStart = upTo.rfind('\n');
-  const auto column = at - (lineStart == std::string::npos ? 0 : lineStart + 1) + 1;
-  throw DocumentError(file, "", "is not well-formed XML: " + std::string(result.description()) + " at line " +
-                                    std::to_string(line) + ", column " + std::to_string(column));
+  if (!result)
+    throw DocumentError(file, "", "is not well-formed XML: " + std::string(result.description()) + " at " +
+                                      lineAndColumn(text, static_cast<std::size_t>(std::max<std::ptrdiff_t>(result.offset, 0))));
+  // pugixml parses any depth without recursion, but what reads the tree
+  // recurses (group in group): refuse a depth no QGIS file has.
+  pugi::xml_node node = doc.first_child();
+  int depth = 1;
+  while (node) {
+    if (depth > kMaxXmlDepth) {
+      std::vector<std::string> names;
+      for (auto n = node; n && n.type() != pugi::node_document; n = n.parent()) names.emplace_back(n.name());
+      std::string path;
+      for (auto name = names.rbegin(); name != names.rend(); ++name) path += (path.empty() ? "" : "/") + *name;
+      throw DocumentError(file, excerpt(path, 120),
+                          "elements nest deeper than " + std::to_string(kMaxXmlDepth) + " levels here (" +
+                              lineAndColumn(text, static_cast<std::size_t>(std::max<std::ptrdiff_t>(node.offset_debug(), 0))) +
+                              "); no QGIS file nests so deep");
+    }
+    if (node.first_child()) {
+      node = node.first_child();
+      ++depth;
+      continue;
+    }
+    while (node && !node.next_sibling()) {
+      node = node.parent();
+      --depth;
+    }
+    if (node) node = node.next_sibling();
+  }
 }
 
 ValueSpan attributeSpan(const std::string& text, const pugi::xml_node& element, std::string_view name) {
@@ -87,14 +118,30 @@ std::string applySplices(const std::string& text, std::vector<Splice> splices) {
   return out;
 }
 
-std::size_t shiftedOffset(std::size_t offset, const std::vector<Splice>& splices) {
-  std::ptrdiff_t shift = 0;
-  for (const auto& s : splices) {
-    if (s.span.end <= offset && !(s.span.begin == offset && s.span.end == offset))
-      shift += static_cast<std::ptrdiff_t>(s.text.size()) - static_cast<std::ptrdiff_t>(s.span.end - s.span.begin);
-    else if (s.span.begin < offset)
-      return s.span.begin + static_cast<std::size_t>(shift);
+ShiftedOffsets::ShiftedOffsets(const std::vector<Splice>& splices) {
+  std::vector<std::size_t> order(splices.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+    return splices[a].span.begin != splices[b].span.begin ? splices[a].span.begin < splices[b].span.begin
+                                                          : splices[a].span.end < splices[b].span.end;
+  });
+  steps_.reserve(order.size());
+  for (const std::size_t i : order) {
+    const auto& s = splices[i];
+    steps_.push_back({s.span.begin, s.span.end, total_});
+    total_ += static_cast<std::ptrdiff_t>(s.text.size()) - static_cast<std::ptrdiff_t>(s.span.end - s.span.begin);
   }
+}
+
+std::size_t ShiftedOffsets::operator()(std::size_t offset) const {
+  // The spans are apart: every one starting before offset but the last
+  // ends before it. One starting right at offset puts it at the start of
+  // the replacement.
+  const auto after = std::partition_point(steps_.begin(), steps_.end(), [&](const Step& s) { return s.begin < offset; });
+  if (after == steps_.begin()) return offset;
+  const Step& last = *(after - 1);
+  if (last.end > offset) return static_cast<std::size_t>(static_cast<std::ptrdiff_t>(last.begin) + last.shift);
+  const std::ptrdiff_t shift = after == steps_.end() ? total_ : after->shift;
   return static_cast<std::size_t>(static_cast<std::ptrdiff_t>(offset) + shift);
 }
 

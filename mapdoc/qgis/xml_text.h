@@ -12,6 +12,10 @@
 
 namespace mapdoc::qgis {
 
+// Elements nested within each other deeper than this are refused. QGIS's
+// projects nest a few dozen deep at most.
+inline constexpr int kMaxXmlDepth = 256;
+
 // Parses text (UTF-8) into doc. Throws DocumentError naming file, the line
 // and column and what is wrong.
 void parseXml(const std::string& text, pugi::xml_document& doc, const std::filesystem::path& file);
@@ -42,8 +46,22 @@ struct Splice {
 // text with every splice made (spans must not overlap).
 std::string applySplices(const std::string& text, std::vector<Splice> splices);
 
-// Where a byte of the old text stands once the splices are made (a byte
-// inside a replaced span: the start of its replacement).
-std::size_t shiftedOffset(std::size_t offset, const std::vector<Splice>& splices);
+// Where the bytes of the old text stand once the splices are made (a byte
+// inside a replaced span: the start of its replacement). A look-up is a
+// binary search, so placing every label of a project again takes time in
+// proportion to the labels, not to their square.
+class ShiftedOffsets {
+ public:
+  explicit ShiftedOffsets(const std::vector<Splice>& splices);
+  std::size_t operator()(std::size_t offset) const;
+
+ private:
+  struct Step {
+    std::size_t begin, end;
+    std::ptrdiff_t shift;  // of the splices before this one
+  };
+  std::vector<Step> steps_;  // in text order
+  std::ptrdiff_t total_ = 0;
+};
 
 }  // namespace mapdoc::qgis

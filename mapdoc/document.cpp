@@ -8,6 +8,7 @@
 #include "mapdoc/data/open.h"
 #include "mapdoc/file_text.h"
 #include "mapdoc/group_layer.h"
+#include "mapdoc/json_text.h"
 #include "mapdoc/qgis/qgis_document.h"
 #include "platform/com/class_factory.h"
 #include "platform/text/utf.h"
@@ -51,7 +52,7 @@ host::Ref<MapDocument> MapDocument::fromJson(const Json& document, const fs::pat
   registerClasses();
   auto doc = com::make<MapDocument>();
   doc->path_ = fs::absolute(file);
-  doc->baseDir_ = doc->path_.parent_path();
+  doc->baseDir_ = realFolder(doc->path_);
   try {
     doc->read(document);
   } catch (const JsonProblem& p) {
@@ -64,7 +65,7 @@ host::Ref<MapDocument> MapDocument::assemble(const fs::path& file, Parts parts) 
   registerClasses();
   auto doc = com::make<MapDocument>();
   doc->path_ = fs::absolute(file);
-  doc->baseDir_ = doc->path_.parent_path();
+  doc->baseDir_ = realFolder(doc->path_);
   doc->makeParts();
   doc->map_->layers() = std::move(parts.layers);
   if (parts.selected) doc->contents_->SelectedItem(host::Value(parts.selected));
@@ -167,7 +168,7 @@ Json MapDocument::toJson() const {
   return composeMembers(members_, known);
 }
 
-std::string MapDocument::toText() const { return toJson().dump(2) + "\n"; }
+std::string MapDocument::toText() const { return jsonText(toJson()) + "\n"; }
 
 void MapDocument::save() { saveAs(path_); }
 
@@ -176,21 +177,25 @@ void MapDocument::saveAs(const fs::path& file) {
   if (store_) {
     store_->save(*this, target);
     path_ = target;
-    baseDir_ = target.parent_path();
+    baseDir_ = realFolder(target);
     dirty_ = false;
     return;
   }
   std::string text;
+  fs::path folder;  // of the file written: a link's target's
   try {
-    SaveContext context{target.parent_path()};
+    folder = writeTarget(target).parent_path();
+    SaveContext context{folder};
     Json layers = Json::array();
     for (const auto& l : map_->layers()) layers.push_back(layerToJson(l.get(), context));
     Json doc = toJson();
     doc["layers"] = layers;
-    text = doc.dump(2) + "\n";
+    text = jsonText(doc) + "\n";
     writeFileAtomically(target, text);
   } catch (const DocumentError&) {
     throw;
+  } catch (const WriteRefused& e) {
+    throw DocumentError(target, "", e.problem());
   } catch (const std::exception& e) {
     throw DocumentError(target, "", e.what());
   }
@@ -198,8 +203,8 @@ void MapDocument::saveAs(const fs::path& file) {
     // relative data paths now count from the new folder; the layers stay the
     // same objects, so what callers hold remains this document's
     path_ = target;
-    if (baseDir_ != target.parent_path()) {
-      baseDir_ = target.parent_path();
+    if (baseDir_ != folder) {
+      baseDir_ = folder;
       for (const auto& l : map_->layers())
         if (auto persist = com::query<IPersistJson>(l.get())) persist->Moved(baseDir_);
     }

@@ -75,8 +75,10 @@ class MapDocument
   // Writes the document back to its file, or to another file, atomically
   // (a temporary file in the same folder, flushed, then renamed): a failure
   // leaves the old file whole. Members this program does not know are kept.
-  // Relative data paths are rewritten so they still name the same files
-  // from the new folder. Throws DocumentError; marks the document clean.
+  // A symbolic link is written through (see atomic_file.h); relative data
+  // paths count from the folder of the file it links to, and are rewritten
+  // so they still name the same files from a new folder. Throws
+  // DocumentError; marks the document clean.
   void save();
   void saveAs(const std::filesystem::path& file);
 

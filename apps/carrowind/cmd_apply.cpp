@@ -27,6 +27,7 @@ struct ApplyOptions {
   bool noAllOtherValues = false;
   bool dryRun = false;
   std::string output;
+  bool force = false;
   bool json = false;
 };
 
@@ -57,6 +58,7 @@ int failed(const ApplyOptions& o, host::ILayer* layer, const char* title, const 
 
 int runApply(const ApplyOptions& o) {
   auto document = openDocument(o.document);
+  if (!o.dryRun) checkWritable(*document, o.output, o.force);
   auto layer = findLayer(*document, o.layer);
   featureLayer(layer.get());
   if (const auto why = unlabelledReason(layer.get()); !why.empty())
@@ -82,7 +84,7 @@ int runApply(const ApplyOptions& o) {
   const bool skipped = labeler->SkippedLegendItems();
   if (!o.dryRun) {
     keepOriginalLabels(*document, layer.get(), {before.renderer, labelsOf(before)});
-    saveDocument(*document, o.output);
+    saveDocument(*document, o.output, o.force);
   }
 
   printChangedLegend(layer.get(), o.json, skipped);
@@ -108,6 +110,7 @@ const CommandRegistration registration{14, [](CLI::App& program) -> Runner {
   auto* dryRun = command->add_flag("--dry-run", o->dryRun, "print the labels the legend would get; write nothing");
   command->add_option("-o,--output", o->output, "write the labelled document here instead of over DOCUMENT")
       ->excludes(dryRun);
+  addForceOption(command, o->force);
   command->add_flag("--json", o->json, "print JSON: {\"ok\", \"message\" (on failure), \"labels\", \"skipped\", \"layer\"}");
   return [o] { return runApply(*o); };
 }};

@@ -17,11 +17,13 @@ struct ResetOptions {
   DocumentArg document;
   std::string layer;
   std::string output;
+  bool force = false;
   bool json = false;
 };
 
 int runReset(const ResetOptions& o) {
   auto document = openDocument(o.document);
+  checkWritable(*document, o.output, o.force);
   auto layer = findLayer(*document, o.layer);
   featureLayer(layer.get());
   auto original = storedOriginalLabels(*document, layer.get());
@@ -31,7 +33,7 @@ int runReset(const ResetOptions& o) {
   restoreOriginalLabels(layer.get(), *original);
   forgetOriginalLabels(*document, layer.get());
   labelsChanged(*document);
-  saveDocument(*document, o.output);
+  saveDocument(*document, o.output, o.force);
   printChangedLegend(layer.get(), o.json);
   return kExitOk;
 }
@@ -45,6 +47,7 @@ const CommandRegistration registration{16, [](CLI::App& program) -> Runner {
   addDocumentOption(command, o->document);
   addLayerOption(command, o->layer, true);
   command->add_option("-o,--output", o->output, "write the document here instead of over DOCUMENT");
+  addForceOption(command, o->force);
   command->add_flag("--json", o->json, "print JSON: {\"ok\", \"labels\", \"layer\"}");
   return [o] { return runReset(*o); };
 }};

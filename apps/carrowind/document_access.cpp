@@ -3,6 +3,7 @@
 #include <system_error>
 
 #include "apps/carrowind/commands.h"
+#include "mapdoc/atomic_file.h"
 #include "mapdoc/feature_layer.h"
 #include "mapdoc/unsupported_renderer.h"
 #include "platform/text/utf.h"
@@ -13,6 +14,13 @@ namespace carrowind::cli {
 host::Ref<mapdoc::MapDocument> openDocument(const DocumentArg& document) {
   const std::filesystem::path file = document.file;
   std::error_code ec;
+  if (std::filesystem::is_symlink(file, ec)) {
+    try {
+      mapdoc::writeTarget(file);
+    } catch (const mapdoc::WriteRefused& e) {
+      throw inputError(e.what());
+    }
+  }
   if (!std::filesystem::exists(file, ec)) throw inputError("no such map document: " + file.string());
   if (std::filesystem::is_directory(file, ec)) throw inputError("a folder, not a map document: " + file.string());
   try {
@@ -81,7 +89,25 @@ void labelsChanged(mapdoc::MapDocument& document) {
   support::RefreshLayoutLegends(&document);
 }
 
-void saveDocument(mapdoc::MapDocument& document, const std::string& output) {
+void checkWritable(const mapdoc::MapDocument& document, const std::string& output, bool force) {
+  const std::filesystem::path file = output.empty() ? document.path() : std::filesystem::path(output);
+  std::filesystem::path target;
+  try {
+    target = mapdoc::writeTarget(file);
+  } catch (const mapdoc::WriteRefused& e) {
+    throw inputError(std::string(e.what()) + "; nothing was written");
+  }
+  // Checked here, not left to the file system: a rename replaces a file
+  // whatever its permissions, and the superuser passes every check.
+  if (!force && mapdoc::isWriteProtected(target)) {
+    const bool linked = target != std::filesystem::absolute(file);
+    throw inputError(file.string() + (linked ? ", a link to " + target.string() + "," : std::string()) +
+                     " is write-protected; nothing was written (--force writes it anyway)");
+  }
+}
+
+void saveDocument(mapdoc::MapDocument& document, const std::string& output, bool force) {
+  checkWritable(document, output, force);
   try {
     if (output.empty()) document.save();
     else document.saveAs(output);

@@ -39,8 +39,13 @@ std::string unlabelledReason(host::ILayer* layer);
 // changed and the page layout's legends re-fitted.
 void labelsChanged(mapdoc::MapDocument& document);
 
-// Saves atomically over the document's file, or to output when given.
-// Throws a CommandError (exit 1) that names the file.
-void saveDocument(mapdoc::MapDocument& document, const std::string& output);
+// Saves atomically over the document's file, or to output when given,
+// writing through symbolic links. Throws a CommandError that names the
+// file: an input error (exit 2), with nothing written, for a dangling link
+// and, unless force, for a file whose permissions forbid writing; exit 1
+// when writing fails.
+void saveDocument(mapdoc::MapDocument& document, const std::string& output, bool force = false);
+// The checks saveDocument makes before writing, for commands to fail early.
+void checkWritable(const mapdoc::MapDocument& document, const std::string& output, bool force);
 
 }  // namespace carrowind::cli

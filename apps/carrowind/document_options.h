@@ -20,6 +20,12 @@ inline void addDocumentOption(CLI::App* command, DocumentArg& document) {
                       "|subset=CLAUSE as QGIS writes them; the style's layer is named after the style's file");
 }
 
+// For the commands that rewrite the user's document.
+inline void addForceOption(CLI::App* command, bool& force) {
+  command->add_flag("--force", force,
+                    "write the document even when its permissions forbid writing (it keeps its permissions)");
+}
+
 inline void addLayerOption(CLI::App* command, std::string& layer, bool required,
                            const std::string& help = "the layer (its name as the document has it)") {
   auto* option = command->add_option("--layer", layer, help);

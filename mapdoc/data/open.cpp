@@ -1,6 +1,7 @@
 #include "mapdoc/data/open.h"
 
 #include <gdal_priv.h>
+#include <sys/stat.h>
 
 #include <mutex>
 
@@ -16,12 +17,43 @@
 #include "platform/text/utf.h"
 
 namespace mapdoc {
+namespace {
+
+// GDAL takes a C string: a NUL would silently cut the name short and open
+// another file.
+void refuseNul(const std::string& name, const char* what) {
+  if (const auto at = name.find('\0'); at != std::string::npos)
+    data::throwHostError(std::string(what) + " \"" + name.substr(0, std::min<std::size_t>(at, 200)) +
+                         "\\0...\" holds a NUL character, which no file name can");
+}
+
+// A FIFO, a socket or a device would block GDAL's first read forever, or
+// feed it whatever comes: only files and folders (a folder of shapefiles,
+// a FileGDB) are data.
+void refuseSpecialFile(const std::string& name) {
+  struct stat st {};
+  if (::stat(name.c_str(), &st) != 0 || S_ISREG(st.st_mode) || S_ISDIR(st.st_mode)) return;
+  const char* kind = S_ISFIFO(st.st_mode) ? "a named pipe (FIFO)"
+                     : S_ISSOCK(st.st_mode) ? "a socket"
+                     : S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode) ? "a device"
+                                                               : "not a regular file";
+  data::throwHostError("the data path " + name + " is " + kind + ", not a data file");
+}
+
+}  // namespace
+
 std::string openName(const SourceSpec& source, const std::filesystem::path& baseDir) {
-  if (!source.connection.empty()) return source.connection;
+  if (!source.connection.empty()) {
+    refuseNul(source.connection, "the connection");
+    return source.connection;
+  }
   if (source.path.empty()) data::throwHostError("the data source names neither a path nor a connection");
+  refuseNul(source.path, "the data path");
   std::filesystem::path p(source.path);
   if (p.is_relative()) p = baseDir / p;
-  return p.lexically_normal().string();
+  std::string name = p.lexically_normal().string();
+  refuseSpecialFile(name);
+  return name;
 }
 
 host::Ref<host::IFeatureClass> openFeatureClass(const SourceSpec& source, const std::filesystem::path& baseDir) {

@@ -3,6 +3,7 @@
 #include "mapdoc/atomic_file.h"
 #include "mapdoc/document_error.h"
 #include "mapdoc/file_text.h"
+#include "mapdoc/json_text.h"
 
 namespace mapdoc::qgis {
 namespace {
@@ -23,14 +24,16 @@ Json readKeptLabels(const std::filesystem::path& file) {
 }
 
 void writeKeptLabels(const std::filesystem::path& file, const Json& layers) {
-  if (layers.empty()) {
-    std::error_code ec;
+  std::error_code ec;
+  // A link the user made stays, holding no layer: removing it would lose
+  // it, removing what it names would leave it dangling.
+  if (layers.empty() && !std::filesystem::is_symlink(file, ec)) {
     std::filesystem::remove(file, ec);
     if (ec) throw std::runtime_error("cannot remove " + file.string() + ": " + ec.message());
     return;
   }
   const Json json = {{"format", kFormat}, {"version", 1}, {"layers", layers}};
-  writeFileAtomically(file, json.dump(2) + "\n");
+  writeFileAtomically(file, jsonText(json) + "\n");
 }
 
 Json keptWhileSaving(const Json& before, const Json& after) {

@@ -15,8 +15,9 @@ namespace mapdoc::qgis {
 // DocumentError for a file that is not one of these.
 Json readKeptLabels(const std::filesystem::path& file);
 
-// Writes layers atomically; with no layer left, removes the file.
-// Throws std::runtime_error.
+// Writes layers atomically (through a symbolic link); with no layer left,
+// removes the file, or empties it when it is a link. Throws
+// std::runtime_error.
 void writeKeptLabels(const std::filesystem::path& file, const Json& layers);
 
 // What to keep while a save is under way: every layer of after, and of

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <map>
 
+#include "mapdoc/atomic_file.h"
 #include "mapdoc/feature_layer.h"
 #include "mapdoc/file_text.h"
 #include "mapdoc/group_layer.h"
@@ -32,8 +33,9 @@ struct ProjectLayer {
 
 class Reader {
  public:
-  Reader(fs::path file, QgisStore& store, const pugi::xml_node& root)
-      : file_(std::move(file)), dir_(file_.parent_path()), store_(store), root_(root) {}
+  // dir: the folder relative data paths count from.
+  Reader(fs::path file, fs::path dir, QgisStore& store, const pugi::xml_node& root)
+      : file_(std::move(file)), dir_(std::move(dir)), store_(store), root_(root) {}
 
   MapDocument::Parts readProject();
   MapDocument::Parts readStyle(const std::string& data);
@@ -229,12 +231,19 @@ host::Ref<MapDocument> openQgisDocument(const fs::path& path, const OpenOptions&
     }
   }
   // The store holds the text that the tree's offsets count in.
-  auto store = std::make_shared<QgisStore>(file, kind, std::move(bytes), std::move(member), std::move(text));
+  // A link stands for the project it links to: data paths count from that
+  // project's folder, and its kept labels lie beside it.
+  fs::path real = file;
+  try {
+    real = writeTarget(file);
+  } catch (const WriteRefused&) {  // gone since it was read
+  }
+  auto store = std::make_shared<QgisStore>(real, kind, std::move(bytes), std::move(member), std::move(text));
   pugi::xml_document xml;
   parseXml(store->text(), xml, file);
   const auto root = xml.child("qgis");
   if (!root) throw DocumentError(file, "", "is not a QGIS file: its root element is not <qgis>");
-  Reader reader(file, *store, root);
+  Reader reader(file, real.parent_path(), *store, root);
   auto parts = kind == FileKind::Style ? reader.readStyle(options.styleData) : reader.readProject();
   store->relativePaths(reader.relativePaths());
   parts.store = store;

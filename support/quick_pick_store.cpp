@@ -115,6 +115,13 @@ namespace {
 
 thread_local registry::LONG failure = registry::ERROR_SUCCESS;
 
+// The change's last steps; false, with the failure noted, when either fails.
+bool storeListAndCommit(const std::vector<std::u16string>& list, registry::Transaction& t) {
+  failure = storeList(list);
+  if (failure == registry::ERROR_SUCCESS) failure = t.commit();
+  return failure == registry::ERROR_SUCCESS;
+}
+
 }  // namespace
 
 registry::LONG lastFailure() { return failure; }
@@ -148,14 +155,7 @@ SaveResult save(std::u16string_view name, std::u16string_view expressionText, bo
     failure = written;
     return SaveResult::Failed;
   }
-  if (const auto stored = storeList(list); stored != registry::ERROR_SUCCESS) {
-    failure = stored;
-    return SaveResult::Failed;
-  }
-  if (const auto committed = t.commit(); committed != registry::ERROR_SUCCESS) {
-    failure = committed;
-    return SaveResult::Failed;
-  }
+  if (!storeListAndCommit(list, t)) return SaveResult::Failed;
   return existing ? SaveResult::Updated : SaveResult::Saved;
 }
 
@@ -175,14 +175,7 @@ DeleteResult remove(std::u16string_view name) {
     return DeleteResult::Failed;
   }
   list.erase(it);
-  if (const auto stored = storeList(list); stored != registry::ERROR_SUCCESS) {
-    failure = stored;
-    return DeleteResult::Failed;
-  }
-  if (const auto committed = t.commit(); committed != registry::ERROR_SUCCESS) {
-    failure = committed;
-    return DeleteResult::Failed;
-  }
+  if (!storeListAndCommit(list, t)) return DeleteResult::Failed;
   return DeleteResult::Deleted;
 }
 

@@ -2,6 +2,7 @@
 // renderer without writing JSON.
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <filesystem>
@@ -21,6 +22,15 @@ namespace {
 
 namespace fs = std::filesystem;
 using mapdoc::Json;
+
+// A GDAL connection string names its driver before a colon ("PG:dbname=...",
+// "MSSQL:..."); a single letter before it is a drive, not a driver.
+bool isConnection(const std::string& data) {
+  const auto colon = data.find(':');
+  if (colon == std::string::npos || colon < 2) return false;
+  return std::all_of(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(colon),
+                     [](unsigned char c) { return std::isalnum(c) || c == '_'; });
+}
 
 struct NewMapOptions {
   std::string out;
@@ -149,11 +159,12 @@ int runNewMap(const NewMapOptions& o) {
   if (!fs::is_directory(out.parent_path(), ec)) throw inputError("no such folder: " + out.parent_path().string());
 
   const fs::path data = fs::absolute(o.data);
-  if (!fs::exists(data, ec) && o.data.find(':') == std::string::npos)
-    throw inputError("no such data source: " + o.data);
+  const bool connection = !fs::exists(data, ec) && isConnection(o.data);
+  if (!connection && !fs::exists(data, ec)) throw inputError("no such data source: " + o.data);
   host::Ref<host::IFeatureClass> featureClass;
   try {
-    featureClass = mapdoc::openFeatureClass({data.string(), "", o.layer}, fs::current_path());
+    featureClass = connection ? mapdoc::openFeatureClass({"", o.data, o.layer}, fs::current_path())
+                              : mapdoc::openFeatureClass({data.string(), "", o.layer}, fs::current_path());
   } catch (const host::HostError& e) {
     throw inputError(e.what());
   }
@@ -169,7 +180,8 @@ int runNewMap(const NewMapOptions& o) {
   else if (!o.breaksField.empty()) renderer = classBreaksRenderer(table.get(), o.breaksField, o.classes, *method);
   else renderer = {{"type", "simple"}, {"label", name}, {"symbol", qualitativeSymbol(0, 1)}};
 
-  Json source = {{"path", fs::relative(data, out.parent_path()).generic_string()}};
+  Json source = connection ? Json{{"connection", o.data}}
+                           : Json{{"path", fs::relative(data, out.parent_path()).generic_string()}};
   if (!o.layer.empty()) source["layer"] = o.layer;
   Json document = {{"format", "carrowind-map"},
                    {"version", 1},

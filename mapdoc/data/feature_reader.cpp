@@ -47,7 +47,9 @@ OGRFeatureUniquePtr FeatureReader::next() {
   if (!f) {
     // Database drivers take a filter as it is and fail on the first read.
     if (CPLGetLastErrorType() >= CE_Failure) {
-      const std::string detail = lastGdalError();
+      // A server's message goes on with the statement and a caret under it.
+      std::string detail = firstGdalError();
+      detail = detail.substr(0, detail.find('\n'));
       finish();
       throwHostError("cannot read the records: " + detail);
     }

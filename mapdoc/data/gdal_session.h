@@ -14,6 +14,11 @@ void ensureGdal();
 std::string lastGdalError();
 void clearGdalError();
 
+// The first failure since clearGdalError() on this thread, falling back to
+// the last error: a database driver that fails a statement goes on to fail
+// the next (its cursor is gone), and only the first says why.
+std::string firstGdalError();
+
 // Throws HostError with what, followed by GDAL's own message when it has one.
 [[noreturn]] void throwGdalError(const std::string& what);
 [[noreturn]] void throwHostError(const std::string& message);

@@ -74,7 +74,10 @@ void setDelimiters(LabelerFields& fields, std::u16string_view category) {
     fields.FieldPrefix = u"[";
     fields.FieldSuffix = u"]";
     fields.JoinedFieldPrefix = fields.JoinedFieldSuffix = u"\"";
-  } else if (findNoCase(category, u"Shapefile") != std::u16string_view::npos) {
+  } else if (findNoCase(category, u"Shapefile") != std::u16string_view::npos ||
+             findNoCase(category, u"PostgreSQL") != std::u16string_view::npos) {
+    // PostgreSQL folds a bare name to lower case, so a column made in upper
+    // or mixed case (as ogr2ogr loads a shapefile) is reached only quoted.
     fields.FieldPrefix = fields.FieldSuffix = fields.JoinedFieldPrefix = fields.JoinedFieldSuffix = u"\"";
   } else {
     // ArcSDE, ArcIMS and every other source take bare names.

@@ -26,7 +26,7 @@ SourceKind sourceKind(const std::string& driver, bool spatial) {
     k.filters = FilterEngine::SQLite;
   } else if (driver == "PostgreSQL") {
     k.category = "PostgreSQL" + suffix;
-    k.quoting = FieldQuoting::Bare;
+    // PostgreSQL folds a bare name to lower case: "TOWN" must be quoted.
     k.filters = FilterEngine::PostgreSQL;
   } else if (driver == "CSV") {
     k.category = spatial ? "Text File Feature Class" : "Text File";

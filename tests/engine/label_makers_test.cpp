@@ -83,7 +83,8 @@ TEST(Verification, DelimitersByCategory) {
                         Case{u"SHAPEFILE Feature Class", u"\"", u"\"", u"\""},
                         Case{u"ArcSDE Feature Class", u"", u"", u""},
                         Case{u"ArcIMS Feature Class", u"", u"", u""},
-                        Case{u"GeoPackage Feature Class", u"", u"", u""}}) {
+                        Case{u"GeoPackage Feature Class", u"", u"", u""},
+                        Case{u"PostgreSQL Feature Class", u"\"", u"\"", u"\""}}) {
     LabelerFields f;
     engine::setDelimiters(f, c.category);
     EXPECT_EQ(f.FieldPrefix, c.prefix);

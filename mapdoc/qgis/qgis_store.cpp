@@ -28,6 +28,13 @@ std::string bytesNow(const fs::path& file) {
 
 std::string layerName(host::ILayer* layer) { return text::toUtf8(layer->Name()); }
 
+// Whether a label as the legend has it is the one the file holds. A file's
+// bytes that are not UTF-8 reach the legend as U+FFFD, so they are compared
+// as read: a label nobody touched is left as its bytes are.
+bool unchanged(const std::string& label, const std::string& inFile) {
+  return label == inFile || label == text::toUtf8(text::fromUtf8(inFile));
+}
+
 }  // namespace
 
 // One label attribute to replace, and the label it then holds.
@@ -94,7 +101,7 @@ std::vector<QgisStore::Edit> QgisStore::edits(Json& kept) {
     if (!labels) continue;
     std::map<int, std::string> changed;  // legend index: new label
     for (std::size_t i = 0; i < labels->size(); ++i) {
-      if ((*labels)[i] == layer.classes[i].text) continue;
+      if (unchanged((*labels)[i], layer.classes[i].text)) continue;
       replace(layer.classes[i], (*labels)[i]);
       changed[layer.legendIndex[i]] = (*labels)[i];
     }
@@ -123,7 +130,7 @@ std::vector<QgisStore::Edit> QgisStore::edits(Json& kept) {
         list.erase(entry);
       }
       if (list.empty()) data.erase(kOverrides);
-      if (now != legendOverride.spot.text) replace(legendOverride.spot, now);
+      if (!unchanged(now, legendOverride.spot.text)) replace(legendOverride.spot, now);
     }
   }
   return out;

@@ -378,6 +378,9 @@ std::vector<Operation> parse(std::string_view contents) {
     const int line = static_cast<int>(i + 1);
     std::string entry = lines[i];
     if (entry.empty() || entry[0] == ';') continue;
+    // Text that is not UTF-8 would be stored as given but exported as
+    // something else: a backup must give back what it saved.
+    if (!isUtf8(entry)) malformed(line, "the line is not UTF-8 text (save the file as UTF-8 or UTF-16)");
     if (!header) {
       if (entry != kHeader) malformed(line, "not a registry editor file (it must begin with \"" + std::string(kHeader) + "\")");
       header = true;

@@ -70,6 +70,23 @@ TEST_F(QgisFiles, OnlyTheChangedLabelsAreWrittenByteForByte) {
   EXPECT_EQ(doc->path(), dir / "copy.qgs");
 }
 
+// A label whose bytes are not UTF-8 reaches the legend with U+FFFD in their
+// place; untouched, it is not "changed" to that, nor refused for a control
+// character the file already held, when another layer is relabelled.
+TEST_F(QgisFiles, AnUntouchedLabelIsLeftAsItsBytesAre) {
+  const auto file = copy("mixed.qgs", "mixed.qgs");
+  const std::string odd = replaced(readFile(file), R"(label="Small")", "label=\"Sm\x07all\xFF\"");
+  writeFile(file, odd);
+  auto doc = MapDocument::open(file);
+  parcelsRenderer(*doc)->Label(u"Park", u"Green");
+  doc->save();
+  const std::string saved = readFile(file);
+  EXPECT_NE(saved.find("label=\"Sm\x07all\xFF\""), std::string::npos);
+  // only the relabelled class changed, and the legend item's own label after it
+  EXPECT_EQ(saved, replaced(replaced(odd, "label='Parks &amp; gardens'", "label='Green'"),
+                            R"(value="Parks, as the sheet says")", R"(value="Green")"));
+}
+
 TEST_F(QgisFiles, LegendItemsOwnLabelsFollowTheNewLabelsAndComeBackOnReset) {
   const auto file = copy("mixed.qgs", "mixed.qgs");
   const std::string original = readFile(file);

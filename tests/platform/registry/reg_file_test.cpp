@@ -138,6 +138,9 @@ TEST_F(RegFile, ABadFileChangesNothingAndNamesItsLine) {
       {header + "[HKEY_CURRENT_USER\\a\\\\b]\r\n", 5},
       {"Windows Registry Editor Version 5.00\r\n\"x\"=\"1\"\r\n", 2},
       {header + "[-HKEY_CURRENT_USER]\r\n", 5},
+      // not UTF-8: it would come back from a backup as something else
+      {header + "\"x\"=\"a\xC9" "b\"\r\n", 5},
+      {header + "\"\xFF\"=\"b\"\r\n", 5},
   };
   for (const auto& [text, line] : bad) {
     SCOPED_TRACE(text);

@@ -2,6 +2,9 @@
 
 #include <cpl_error.h>
 
+#include <cstdint>
+#include <string>
+
 #include "mapdoc/data/gdal_session.h"
 
 namespace mapdoc::data {
@@ -47,14 +50,19 @@ OGRFeatureUniquePtr FeatureReader::next() {
   if (!f) {
     // Database drivers take a filter as it is and fail on the first read.
     if (CPLGetLastErrorType() >= CE_Failure) {
-      // A server's message goes on with the statement and a caret under it.
-      std::string detail = firstGdalError();
-      detail = detail.substr(0, detail.find('\n'));
+      const std::string detail = firstGdalError();
       finish();
       throwHostError("cannot read the records: " + detail);
     }
     finish();
     return nullptr;
+  }
+  // Object IDs are 32-bit: a wider key (a bigserial past two billion)
+  // would wrap onto another record's ID and mix the records of classes.
+  if (const GIntBig id = f->GetFID(); id != OGRNullFID && (id > INT32_MAX || id < INT32_MIN)) {
+    finish();
+    throwHostError("the record ID " + std::to_string(id) + " is beyond the 32-bit object IDs labels are made with; "
+                   "give the layer a key of 32-bit integers (a view with one, say)");
   }
   ++position_;
   if (keepDelivered_) delivered_.push_back(f->GetFID());

@@ -4,6 +4,7 @@
 #include <gdal.h>
 
 #include <mutex>
+#include <string_view>
 
 #include "platform/text/utf.h"
 
@@ -12,9 +13,28 @@ namespace {
 
 thread_local std::string firstFailure;
 
+// GDAL passes on a database server's message as it comes: on several lines,
+// with the statement quoted ("LINE 1: ...") and a caret under the fault.
+// A message is one line here; the statement is left out.
+std::string oneLine(const char* message) {
+  std::string out;
+  std::string_view rest = message ? message : "";
+  while (!rest.empty()) {
+    const auto end = rest.find('\n');
+    std::string_view line = rest.substr(0, end);
+    rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
+    while (!line.empty() && (line.back() == ' ' || line.back() == '\r')) line.remove_suffix(1);
+    while (!line.empty() && line.front() == ' ') line.remove_prefix(1);
+    if (line.empty() || line.rfind("LINE ", 0) == 0 || line.find_first_not_of("^ ") == std::string_view::npos) continue;
+    if (!out.empty()) out += ' ';
+    out += line;
+  }
+  return out;
+}
+
 // Quiet, as CPLQuietErrorHandler, but keeps the first failure.
 void CPL_STDCALL keepFirstFailure(CPLErr type, CPLErrorNum, const char* message) {
-  if (type >= CE_Failure && firstFailure.empty() && message) firstFailure = message;
+  if (type >= CE_Failure && firstFailure.empty() && message) firstFailure = oneLine(message);
 }
 
 }  // namespace
@@ -29,10 +49,7 @@ void ensureGdal() {
 
 std::string firstGdalError() { return firstFailure.empty() ? lastGdalError() : firstFailure; }
 
-std::string lastGdalError() {
-  const char* message = CPLGetLastErrorMsg();
-  return message ? message : "";
-}
+std::string lastGdalError() { return oneLine(CPLGetLastErrorMsg()); }
 
 void clearGdalError() {
   CPLErrorReset();

@@ -373,7 +373,7 @@ LONG resultCode(int sqliteCode) {
   }
 }
 
-Query::Query(Store& store, const char* sql) : store_(store), stmt_(nullptr) {
+Query::Query(Store& store, const char* sql) : stmt_(nullptr) {
   auto it = store.statements.find(sql);
   if (it != store.statements.end()) {
     stmt_ = it->second;

@@ -50,8 +50,7 @@ class Query {
   std::string_view blob(int column) const;
 
  private:
-  Store& store_;
-  sqlite3_stmt* stmt_;
+  sqlite3_stmt* stmt_;  // the store's own, kept prepared
 };
 
 // Runs work against the open store as one change: a savepoint inside an open

@@ -86,11 +86,57 @@ TEST_F(PostgisCli, ADefinitionQueryIsTheServersSqlAndItsErrorIsTheServers) {
   EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
 }
 
-TEST_F(PostgisCli, AServerThatIsNotThereIsNamed) {
-  const auto run = carrowind("new-map " + path("down.cwmap") + " --data '" + connection("1") + "' --layer landuse");
+// Every column type a layer may have, with its type code; names in mixed
+// case and a reserved word; text with a quote; nulls.
+TEST_F(PostgisCli, ColumnsOfEveryTypeAreReadWithTheirCodes) {
+  auto run = carrowind("new-map " + path("typed.cwmap") + " --data '" + connection() +
+                       "' --layer typed --unique-values MixedCase");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  run = carrowind("fields " + path("typed.cwmap") + " --layer typed");
+  EXPECT_EQ(run.out,
+            "id\t6\tobject ID\ngeom\t7\tgeometry\ni2\t0\tsmall integer\ni4\t1\tinteger\ni8\t3\tdouble\n"
+            "f4\t2\tsingle\nf8\t3\tdouble\nnum\t3\tdouble\nt\t4\tstring\nvc\t4\tstring\nd\t5\tdate\n"
+            "ts\t5\tdate\nb\t0\tsmall integer\nMixedCase\t4\tstring\nselect\t1\tinteger\n");
+  run = carrowind("apply " + path("typed.cwmap") +
+                  " --layer typed --json --expr '[i2].Sum|[i4].Sum|[i8].Sum|[f4].Sum|[f8].Sum|[num].Sum|[t].First|"
+                  "[vc].Last|[d].First|[ts].First|[b].First|[select].Sum|[id].Count'");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  // Last is the highest ID's value: record 3's, null, in class A.
+  EXPECT_EQ(json::parse(run.out)["labels"],
+            json({"1|2|3000000000|1.5|2.25|12.345|it's||2/29/2024|2/29/2024 1:45:00 PM|1|5|2",
+                  "2|3|4|2.5|3.25|1.5|x|v2|3/1/2024|3/1/2024|0|2|1"}));
+}
+
+// Object IDs are 32-bit: a wider key is refused, not wrapped onto another
+// record's ID.
+TEST_F(PostgisCli, AKeyWiderThan32BitsIsRefused) {
+  const auto run = carrowind("new-map " + path("wide.cwmap") + " --data '" + connection() +
+                             "' --layer wide_key --unique-values NAME");
+  EXPECT_EQ(run.exitCode, 1);  // found while reading the records
+  EXPECT_NE(run.err.find("5000000000"), std::string::npos) << run.err;
+  EXPECT_FALSE(fs::exists(dir / "wide.cwmap"));
+}
+
+// A server that is down, a database or a user it does not know, a table
+// that is not there: one line with the server's own words, nothing written.
+TEST_F(PostgisCli, ConnectionFailuresAreOneLineInTheServersWords) {
+  const std::string server = "PG:host=" + kServerDir + " port=54329 ";
+  const std::pair<std::string, std::string> cases[] = {
+      {connection("1"), "failed"},
+      {server + "dbname=nodb user=postgres", "database \"nodb\" does not exist"},
+      {server + "dbname=carrowind_test user=nobody", "role \"nobody\" does not exist"},
+  };
+  for (const auto& [data, words] : cases) {
+    const auto run = carrowind("new-map " + path("x.cwmap") + " --data '" + data + "' --layer landuse");
+    EXPECT_EQ(run.exitCode, 2) << data;
+    EXPECT_NE(run.err.find(words), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(data), std::string::npos) << run.err;
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+  }
+  const auto run = carrowind("new-map " + path("x.cwmap") + " --data '" + connection() + "' --layer nosuch");
   EXPECT_EQ(run.exitCode, 2);
-  EXPECT_NE(run.err.find("PG:host="), std::string::npos) << run.err;
-  EXPECT_FALSE(fs::exists(dir / "down.cwmap"));
+  EXPECT_NE(run.err.find("no layer \"nosuch\""), std::string::npos) << run.err;
+  EXPECT_FALSE(fs::exists(dir / "x.cwmap"));
 }
 
 }  // namespace

@@ -14,12 +14,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzzing::clearScratchDir();
   const auto file = fuzzing::writeScratchFile("input.cwmap", data, size);
-  host::Ref<mapdoc::MapDocument> doc;
-  try {
-    doc = mapdoc::MapDocument::open(file);
-  } catch (const mapdoc::DocumentError&) {
-    return 0;
-  }
+  const auto doc = fuzzing::openedOrNone(file);
+  if (!doc) return 0;
   const std::string legend = fuzzing::legendText(*doc);
   const std::string saved = doc->toText();
 

@@ -18,12 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const bool zipped = size >= 2 && std::memcmp(data, "PK", 2) == 0;
   const std::string extension = zipped ? ".qgz" : ".qgs";
   const auto file = fuzzing::writeScratchFile("input" + extension, data, size);
-  host::Ref<mapdoc::MapDocument> doc;
-  try {
-    doc = mapdoc::MapDocument::open(file);
-  } catch (const mapdoc::DocumentError&) {
-    return 0;
-  }
+  const auto doc = fuzzing::openedOrNone(file);
+  if (!doc) return 0;
   const std::string legend = fuzzing::legendText(*doc);
 
   const auto saved = fuzzing::scratchDir() / ("saved" + extension);

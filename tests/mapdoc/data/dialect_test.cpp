@@ -82,7 +82,9 @@ std::string ogrsOwnMessage(const std::string& path, const std::string& clause) {
 TEST(Dialect, ABadClauseFailsWithTheSourcesOwnMessage) {
   for (const std::string clause : {"\"NOSUCH\" = 1", "\"USE\" = = 'x'", "USE IN ('a'"}) {
     SCOPED_TRACE(clause);
-    const std::string own = ogrsOwnMessage("landuse.shp", clause);
+    // its first line: the message is one line here, the clause quoted after it
+    const std::string all = ogrsOwnMessage("landuse.shp", clause);
+    const std::string own = all.substr(0, all.find('\n'));
     ASSERT_FALSE(own.empty());
     try {
       table("landuse.shp")->Search(where(clause).get(), true);

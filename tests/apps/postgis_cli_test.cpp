@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <nlohmann/json.hpp>
 #include <string>
 
@@ -84,6 +85,46 @@ TEST_F(PostgisCli, ADefinitionQueryIsTheServersSqlAndItsErrorIsTheServers) {
   EXPECT_NE(run.err.find("column \"district\" does not exist"), std::string::npos) << run.err;
   EXPECT_EQ(run.err.find("cursor"), std::string::npos) << run.err;
   EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+}
+
+std::string readText(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The sample project's north layer, read from the server through QGIS's
+// postgres provider instead of from the GeoPackage: the same labels, written
+// into the project, and reset gives the project back byte for byte.
+TEST_F(PostgisCli, AQgisProjectsPostgresLayerIsRelabelledAndReset) {
+  fs::copy(fs::path(CW_SOURCE_DIR) / "examples" / "data", dir / "data", fs::copy_options::recursive);
+  std::string project = readText(fs::path(CW_SOURCE_DIR) / "examples" / "parcels.qgs");
+  std::ofstream(dir / "file.qgs", std::ios::binary) << project;
+  const std::string gpkg = "<datasource>./data/landuse.gpkg|layername=landuse|subset=\"DISTRICT\" = 'North'</datasource>";
+  const std::string postgres = "<datasource>dbname='carrowind_test' host=" + kServerDir +
+                               " port=54329 user='postgres' key='gid' srid=4326 type=MultiPolygon "
+                               "table=&quot;public&quot;.&quot;landuse&quot; (geom) "
+                               "sql=&quot;DISTRICT&quot; = 'North'</datasource>";
+  const auto at = project.find(gpkg);
+  ASSERT_NE(at, std::string::npos);
+  project.replace(at, gpkg.size(), postgres);
+  const auto provider = project.find("<provider encoding=\"UTF-8\">ogr</provider>", at);
+  ASSERT_NE(provider, std::string::npos);
+  project.replace(provider, std::string("<provider encoding=\"UTF-8\">ogr</provider>").size(),
+                  "<provider encoding=\"UTF-8\">postgres</provider>");
+  std::ofstream(dir / "pg.qgs", std::ios::binary) << project;
+
+  const std::string expression = "[USE].First ([ACRES].Sum.Round(1) ac., [FLOORS].Maximum)";
+  auto run = carrowind("apply " + path("pg.qgs") + " --layer 'North parcels' --json --expr '" + expression + "'");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  const json fromServer = json::parse(run.out)["labels"];
+  run = carrowind("apply " + path("file.qgs") + " --layer 'North parcels' --json --expr '" + expression + "'");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(fromServer, json::parse(run.out)["labels"]);
+  EXPECT_NE(readText(dir / "pg.qgs").find("(35.7 ac., "), std::string::npos);
+
+  run = carrowind("reset " + path("pg.qgs") + " --layer 'North parcels'");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(readText(dir / "pg.qgs"), project);
 }
 
 // Every column type a layer may have, with its type code; names in mixed

@@ -1,5 +1,7 @@
 #include "mapdoc/document_error.h"
 
+#include <algorithm>
+
 namespace mapdoc {
 namespace {
 
@@ -15,6 +17,14 @@ std::string describe(const std::filesystem::path& file, const std::string& membe
 bool continuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
 
 }  // namespace
+
+std::string lineAndColumn(std::string_view text, std::size_t offset) {
+  offset = std::min(offset, text.size());
+  std::size_t line = 1, lineStart = 0;
+  for (std::size_t i = 0; i < offset; ++i)
+    if (text[i] == '\n') ++line, lineStart = i + 1;
+  return "line " + std::to_string(line) + ", column " + std::to_string(offset - lineStart + 1);
+}
 
 std::string excerpt(std::string_view text, std::size_t max) {
   if (text.size() <= max) return std::string(text);

@@ -24,6 +24,10 @@ class DocumentError : public std::runtime_error {
   std::string problem_;
 };
 
+// Where byte `offset` of text lies, for a message: "line L, column C"
+// (columns count bytes from 1).
+std::string lineAndColumn(std::string_view text, std::size_t offset);
+
 // text for a message: when longer than max bytes, its start and end with
 // "…" between them, cut between UTF-8 characters.
 std::string excerpt(std::string_view text, std::size_t max = 80);

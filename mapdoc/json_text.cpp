@@ -41,14 +41,6 @@ class CountingIterator {
   std::size_t* read_;
 };
 
-std::string lineAndColumn(std::string_view text, std::size_t offset) {
-  offset = std::min(offset, text.size());
-  std::size_t line = 1, lineStart = 0;
-  for (std::size_t i = 0; i < offset; ++i)
-    if (text[i] == '\n') ++line, lineStart = i + 1;
-  return "line " + std::to_string(line) + ", column " + std::to_string(offset - lineStart + 1);
-}
-
 // Builds the document as nlohmann-json's own parser does (a repeated key
 // keeps its first place and its last value), but refuses nesting beyond
 // kMaxJsonDepth, names the member a problem is in, and finds an object's

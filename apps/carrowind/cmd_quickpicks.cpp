@@ -50,9 +50,6 @@ int runSave(const QuickPickOptions& o) {
   const std::string given = o.expressionFile.empty() ? o.expression : readWholeFile(o.expressionFile);
   const std::u16string expression = text::fromUtf8(given);
   if (qp::storedExpression(expression).empty()) throw inputError("the expression is empty");
-  if (qp::reservedName(name))
-    throw inputError("\"" + utf8(name) + "\" cannot name a quick pick: the settings store keeps the list of quick picks "
-                     "under that name");
   requireUsableStore();
   switch (qp::save(name, expression, o.yes)) {
     case qp::SaveResult::Saved: std::cout << "saved quick pick " << utf8(name) << '\n'; return kExitOk;
@@ -65,7 +62,9 @@ int runSave(const QuickPickOptions& o) {
       throw CommandError(kExitFailure,
                          "Carrowind is not installed for this user (the settings store has no " +
                              utf8(qp::kProductKey) + " key): run \"carrowind install\", then save again");
-    case qp::SaveResult::ReservedName:  // refused above
+    case qp::SaveResult::ReservedName:
+      throw inputError("\"" + utf8(name) + "\" cannot name a quick pick: the settings store keeps the list of quick picks "
+                       "under that name");
     case qp::SaveResult::Failed: break;
   }
   throw storeFailure();

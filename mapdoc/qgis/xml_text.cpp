@@ -12,14 +12,6 @@ namespace {
 
 bool xmlSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
-std::string lineAndColumn(const std::string& text, std::size_t at) {
-  const auto upTo = std::string_view(text).substr(0, std::min(at, text.size()));
-  const auto line = std::count(upTo.begin(), upTo.end(), '\n') + 1;
-  const auto lineStart = upTo.rfind('\n');
-  const auto column = upTo.size() - (lineStart == std::string_view::npos ? 0 : lineStart + 1) + 1;
-  return "line " + std::to_string(line) + ", column " + std::to_string(column);
-}
-
 }  // namespace
 
 void parseXml(const std::string& text, pugi::xml_document& doc, const std::filesystem::path& file) {

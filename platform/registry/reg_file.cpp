@@ -24,8 +24,6 @@ std::string lower(std::string_view s) {
 
 std::string joinPath(const std::string& a, const std::string& b) { return b.empty() ? a : a + "\\" + b; }
 
-std::string describe(LONG code) { return describeFailure(code); }
-
 // Text from a file or the store as a message quotes it: a key path can be
 // 130 000 characters long, a line anything.
 std::string shown(std::string_view text, std::size_t most = 120) {
@@ -135,7 +133,7 @@ void exportValues(std::string& out, HKEY key, const std::string& fullName, std::
       --i;
       continue;
     }
-    if (r != ERROR_SUCCESS) throw RegFileError("cannot read " + shown(fullName) + ": " + describe(r), r);
+    if (r != ERROR_SUCCESS) throw RegFileError("cannot read " + shown(fullName) + ": " + describeFailure(r), r);
     const std::string valueName(name.data(), nameSize);
     if (dataSize > kMaxValueSize || detail::nameLength(valueName) > kMaxValueNameLength) {
       if (leftOut)
@@ -160,7 +158,7 @@ bool subkeyName(HKEY key, DWORD index, const std::string& fullName, std::string*
       name.resize(nameSize + 1);
       continue;
     }
-    if (r != ERROR_SUCCESS) throw RegFileError("cannot read " + shown(fullName) + ": " + describe(r), r);
+    if (r != ERROR_SUCCESS) throw RegFileError("cannot read " + shown(fullName) + ": " + describeFailure(r), r);
     child->assign(name.data(), nameSize);
     return true;
   }
@@ -198,7 +196,7 @@ void exportTree(std::string& out, HKEY root, const std::string& rootName, std::s
       std::string fullName = top.fullName + "\\" + child;
       HKEY sub{};
       if (LONG r = RegOpenKeyA(top.key, child.c_str(), &sub); r != ERROR_SUCCESS)
-        throw RegFileError("cannot read " + shown(fullName) + ": " + describe(r), r);
+        throw RegFileError("cannot read " + shown(fullName) + ": " + describeFailure(r), r);
       path.push_back({sub, std::move(fullName)});
       exportValues(out, sub, path.back().fullName, leftOut);
     }
@@ -414,7 +412,7 @@ std::vector<Operation> parse(std::string_view contents) {
 }
 
 [[noreturn]] void failed(const Operation& op, const std::string& what, LONG code) {
-  throw RegFileError("line " + std::to_string(op.line) + ": " + what + ": " + describe(code), code, op.line);
+  throw RegFileError("line " + std::to_string(op.line) + ": " + what + ": " + describeFailure(code), code, op.line);
 }
 
 }  // namespace
@@ -448,7 +446,7 @@ std::string exportRegFile(const FullKeyPath& key, std::vector<std::string>* left
                        ERROR_BAD_PATHNAME);
   HKEY handle{};
   if (LONG r = RegOpenKeyA(key.hive, key.subKey.c_str(), &handle); r != ERROR_SUCCESS)
-    throw RegFileError("cannot export " + shown(fullName) + ": " + describe(r), r);
+    throw RegFileError("cannot export " + shown(fullName) + ": " + describeFailure(r), r);
   std::string out = std::string(kHeader) + kBreak + kBreak;
   try {
     // One snapshot, even while another program writes.
@@ -467,7 +465,7 @@ ImportSummary importRegFile(std::string_view contents) {
   ImportSummary summary;
   Transaction all;
   if (all.status() != ERROR_SUCCESS)
-    throw RegFileError("cannot change the settings: " + describe(all.status()), all.status());
+    throw RegFileError("cannot change the settings: " + describeFailure(all.status()), all.status());
   HKEY current{};
   auto closeCurrent = [&] {
     if (current != HKEY{}) RegCloseKey(current);
@@ -511,7 +509,7 @@ ImportSummary importRegFile(std::string_view contents) {
     throw;  // `all` rolls back
   }
   closeCurrent();
-  if (LONG r = all.commit(); r != ERROR_SUCCESS) throw RegFileError("cannot save the settings: " + describe(r), r);
+  if (LONG r = all.commit(); r != ERROR_SUCCESS) throw RegFileError("cannot save the settings: " + describeFailure(r), r);
   return summary;
 }
 

@@ -528,10 +528,6 @@ std::string storeError() {
   return s.error;
 }
 
-}  // namespace registry
-
-namespace registry {
-
 std::string describeFailure(LONG code) {
   auto& s = detail::state();
   std::lock_guard lock(s.mutex);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/grouped_summaries.h"
 #include "engine/text_compare.h"
 #include "platform/progress/progress.h"
 #include "platform/stats/running_statistics.h"
@@ -101,6 +102,8 @@ std::vector<SummarySet> summariseInOneWalk(const RecordSource& source, const std
   std::vector<SummarySet> sets(count);
   // An expression without fields reads no records.
   if (names.empty()) return sets;
+  if (auto grouped = summariseByGroups(source, whereClause, names, wanted, classes, classCount, sampleRate, stopOnEmpty))
+    return std::move(*grouped);
 
   std::vector<FieldInfo> fields;
   for (std::size_t i = 0; i < names.size(); ++i) {

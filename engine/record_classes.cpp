@@ -13,6 +13,7 @@ class OneClass : public RecordClasses {
  public:
   std::vector<std::u16string> fields() const override { return {}; }
   void classify(host::IRow&, std::vector<int>& out) override { out.push_back(0); }
+  std::optional<host::RecordGrouping> grouping() const override { return host::RecordGrouping{}; }
 };
 
 class HostClasses : public RecordClasses {
@@ -23,6 +24,9 @@ class HostClasses : public RecordClasses {
   void classify(host::IRow& row, std::vector<int>& out) override {
     const int c = classifier_->ClassOf(&row);
     if (c >= 0) out.push_back(c);
+  }
+  std::optional<host::RecordGrouping> grouping() const override {
+    return host::RecordGrouping{host::RecordGrouping::Kind::Values, fields_, {}};
   }
 
  private:
@@ -42,6 +46,9 @@ class Breaks : public RecordClasses {
     if (std::isnan(x)) return;  // no comparison holds for it
     const auto at = std::lower_bound(uppers_.begin(), uppers_.end(), x);
     if (at != uppers_.end()) out.push_back(static_cast<int>(at - uppers_.begin()));
+  }
+  std::optional<host::RecordGrouping> grouping() const override {
+    return host::RecordGrouping{host::RecordGrouping::Kind::Breaks, {field_}, uppers_};
   }
 
  private:

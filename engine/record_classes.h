@@ -3,10 +3,12 @@
 // every class: the same records the class where clauses of the per-class
 // path select (a record a clause selects twice counts in both classes).
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "engine/class_summaries.h"
+#include "host/grouped_statistics.h"
 #include "host/renderer.h"
 
 namespace engine {
@@ -18,6 +20,10 @@ class RecordClasses {
   virtual std::vector<std::u16string> fields() const = 0;
   // Appends the classes of row (a row of the record source's table).
   virtual void classify(host::IRow& row, std::vector<int>& out) = 0;
+  // The same classes as a grouping a data source can compute itself
+  // (Values groups are then classified by a row holding their key); nullopt
+  // when only classify can tell.
+  virtual std::optional<host::RecordGrouping> grouping() const { return std::nullopt; }
 };
 
 // Every record in class 0 (a simple renderer's one class).

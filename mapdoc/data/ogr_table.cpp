@@ -6,6 +6,7 @@
 #include "mapdoc/data/feature_reader.h"
 #include "mapdoc/data/gdal_session.h"
 #include "mapdoc/data/ogr_cursor.h"
+#include "mapdoc/data/pg_grouped_statistics.h"
 #include "mapdoc/data/where_clause.h"
 #include "platform/text/utf.h"
 
@@ -191,6 +192,24 @@ std::int32_t OgrTable::RowCount(host::IQueryFilter* filter) {
   if (count < 0 || CPLGetLastErrorType() >= CE_Failure)
     throwGdalError("cannot count the records of \"" + text::toUtf8(name_) + "\"");
   return static_cast<std::int32_t>(count);
+}
+
+std::optional<std::vector<host::GroupSummary>> OgrTable::GroupedStatistics(host::IQueryFilter* filter,
+                                                                            const std::vector<std::int32_t>* ids,
+                                                                            const host::RecordGrouping& grouping,
+                                                                            const std::vector<host::GroupedField>& fields) {
+  if (kind_.filters != FilterEngine::PostgreSQL) return std::nullopt;
+  checkFresh();
+  const std::string clause = ogrClause(filter);
+  std::string idColumn;
+  std::optional<std::vector<host::GroupSummary>> groups;
+  {
+    auto handle = state_->handles->acquire();
+    idColumn = handle->layer()->GetFIDColumn();
+    groups = pgGroupedStatistics(*handle, fields_->infos(), clause, ids, grouping, fields);
+  }
+  if (groups) fillFirstAndLast(*this, idColumn, *groups, fields);
+  return groups;
 }
 
 }  // namespace mapdoc::data

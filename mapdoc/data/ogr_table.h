@@ -2,6 +2,7 @@
 // A vector layer of any OGR source as the host's feature class and table.
 #include <memory>
 
+#include "host/grouped_statistics.h"
 #include "mapdoc/data/field_list.h"
 #include "mapdoc/data/id_cache.h"
 #include "mapdoc/data/source_kind.h"
@@ -34,7 +35,7 @@ struct ITableIds : host::IUnknown {
 };
 
 class OgrTable : public com::Object<host::IFeatureClass, host::ITable, host::IClass, host::IDatasetName, host::IName,
-                                    host::ITableSize, ITableDialect, ITableIds> {
+                                    host::ITableSize, host::IGroupedStatistics, ITableDialect, ITableIds> {
  public:
   // Throws HostError when the source cannot be opened. kind overrides what
   // the driver tells (tests read a shapefile in another dialect).
@@ -68,6 +69,11 @@ class OgrTable : public com::Object<host::IFeatureClass, host::ITable, host::ICl
                                      host::IQueryFilter* fields) override;
   // ITableSize
   std::int64_t KnownRowCount() override;
+  // IGroupedStatistics: computed by the server on PostgreSQL tables.
+  std::optional<std::vector<host::GroupSummary>> GroupedStatistics(host::IQueryFilter* filter,
+                                                                    const std::vector<std::int32_t>* ids,
+                                                                    const host::RecordGrouping& grouping,
+                                                                    const std::vector<host::GroupedField>& fields) override;
 
   const host::Ref<FieldList>& fieldList() const { return fields_; }
 

@@ -50,9 +50,9 @@ OGRFeatureUniquePtr FeatureReader::next() {
   if (!f) {
     // Database drivers take a filter as it is and fail on the first read.
     if (CPLGetLastErrorType() >= CE_Failure) {
-      const std::string detail = firstGdalError();
+      const std::string detail = firstGdalError(), layer = handle_->layer()->GetName();
       finish();
-      throwHostError("cannot read the records: " + detail);
+      throwHostError("cannot read the records of \"" + layer + "\": " + detail);
     }
     finish();
     return nullptr;
@@ -60,8 +60,9 @@ OGRFeatureUniquePtr FeatureReader::next() {
   // Object IDs are 32-bit: a wider key (a bigserial past two billion)
   // would wrap onto another record's ID and mix the records of classes.
   if (const GIntBig id = f->GetFID(); id != OGRNullFID && (id > INT32_MAX || id < INT32_MIN)) {
+    const std::string layer = handle_->layer()->GetName();
     finish();
-    throwHostError("the record ID " + std::to_string(id) + " is beyond the 32-bit object IDs labels are made with; "
+    throwHostError("the record ID " + std::to_string(id) + " of \"" + layer + "\" is beyond the 32-bit object IDs labels are made with; "
                    "give the layer a key of 32-bit integers (a view with one, say)");
   }
   ++position_;

@@ -19,6 +19,10 @@ void clearGdalError();
 // the next (its cursor is gone), and only the first says why.
 std::string firstGdalError();
 
+// A data source's name as messages show it: a connection string's password
+// (password=..., quoted or not, or user:password@ in a URI) as "***".
+std::string shownSource(const std::string& openName);
+
 // Throws HostError with what, followed by GDAL's own message when it has one.
 [[noreturn]] void throwGdalError(const std::string& what);
 [[noreturn]] void throwHostError(const std::string& message);

@@ -43,13 +43,13 @@ std::shared_ptr<LayerHandles> LayerHandles::open(std::string openName, std::stri
 LayerHandle::Open LayerHandles::openNew() const {
   clearGdalError();
   GDALDatasetUniquePtr dataset(GDALDataset::Open(openName_.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY));
-  if (!dataset) throwGdalError("cannot open data source \"" + openName_ + "\"");
+  if (!dataset) throwGdalError("cannot open data source \"" + shownSource(openName_) + "\"");
   OGRLayer* layer = layerName_.empty() ? dataset->GetLayer(0) : dataset->GetLayerByName(layerName_.c_str());
   if (!layer) {
     std::string names;
     for (auto* l : dataset->GetLayers()) names += (names.empty() ? "" : ", ") + std::string(l->GetName());
-    throwHostError(layerName_.empty() ? "data source \"" + openName_ + "\" has no layers"
-                                      : "data source \"" + openName_ + "\" has no layer \"" + layerName_ +
+    throwHostError(layerName_.empty() ? "data source \"" + shownSource(openName_) + "\" has no layers"
+                                      : "data source \"" + shownSource(openName_) + "\" has no layer \"" + layerName_ +
                                             "\" (layers: " + names + ")");
   }
   const auto count = static_cast<std::size_t>(layer->GetLayerDefn()->GetFieldCount());

@@ -180,4 +180,68 @@ TEST_F(PostgisCli, ConnectionFailuresAreOneLineInTheServersWords) {
   EXPECT_FALSE(fs::exists(dir / "x.cwmap"));
 }
 
+// A wrong password: the server's words, the password itself never shown.
+TEST_F(PostgisCli, AWrongPasswordIsRefusedWithoutShowingIt) {
+  const std::string server = "PG:host=" + kServerDir + " port=54329 dbname=carrowind_test user=carrowind_pw ";
+  auto run = carrowind("new-map " + path("x.cwmap") + " --data '" + server + "password=wrongsecret' --layer landuse");
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_NE(run.err.find("password authentication failed for user \"carrowind_pw\""), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("password=***"), std::string::npos) << run.err;
+  EXPECT_EQ(run.err.find("wrongsecret"), std::string::npos) << run.err;
+  EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+  EXPECT_FALSE(fs::exists(dir / "x.cwmap"));
+
+  run = carrowind("new-map " + path("x.cwmap") + " --data '" + server + "password=right' --layer landuse");
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+}
+
+// A statement the server cancels (the role's statement_timeout, 300 ms)
+// while labels are made: exit 1, the layer and the server's words in one
+// line, the document as it was.
+TEST_F(PostgisCli, AStatementTimeoutNamesTheLayerAndLeavesTheDocument) {
+  auto run = carrowind("new-map " + path("slow.cwmap") + " --data 'PG:host=" + kServerDir +
+                       " port=54329 dbname=carrowind_test user=carrowind_hasty' --layer landuse --unique-values USE");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  json doc = json::parse(std::ifstream(dir / "slow.cwmap"));
+  doc["layers"][0]["definition_query"] = "\"ACRES\" < (SELECT 1e9 FROM pg_sleep(1))";
+  std::ofstream(dir / "slow.cwmap") << doc.dump(2);
+  const std::string before = readText(dir / "slow.cwmap");
+
+  run = carrowind("apply " + path("slow.cwmap") + " --layer landuse --expr '[ACRES].Sum'");
+  EXPECT_EQ(run.exitCode, 1) << run.err;
+  EXPECT_NE(run.err.find("canceling statement due to statement timeout"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("\"landuse\""), std::string::npos) << run.err;
+  EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+  EXPECT_EQ(readText(dir / "slow.cwmap"), before);
+}
+
+// Joins across the two: the sample layer's file joined with the owners
+// table on the server, and the server's layer joined with the owners file,
+// label as the file joined with the file.
+TEST_F(PostgisCli, JoinsBetweenServerTablesAndFilesLabelAsFilesDo) {
+  const fs::path data = fs::path(CW_SOURCE_DIR) / "examples" / "data";
+  const json fileLayer = {{"path", (data / "landuse.shp").string()}}, fileOwners = {{"path", (data / "owners.csv").string()}};
+  const json serverLayer = {{"connection", connection()}, {"layer", "landuse"}},
+             serverOwners = {{"connection", connection()}, {"layer", "owners"}};
+  json doc = json::parse(std::ifstream(fs::path(CW_SOURCE_DIR) / "examples" / "join.cwmap"));
+  doc.erase("page_layout");
+  const std::string expression = "[landuse.USE].First: [owners.ONAME].First, [owners.OTYPE].Last, "
+                                 "[landuse.ACRES].Sum.Round(2) ac. in [owners.OWNER_ID].Count";
+  auto labelsWith = [&](const json& layer, const json& owners) {
+    doc["layers"][0]["source"] = layer;
+    doc["layers"][0]["join"]["table"] = owners;
+    std::ofstream(dir / "join.cwmap") << doc.dump(2);
+    const auto run = carrowind("apply " + path("join.cwmap") + " --layer 'Parcels with owners' --json --expr '" +
+                               expression + "'");
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    return run.exitCode == 0 ? json::parse(run.out)["labels"] : json();
+  };
+  const json files = labelsWith(fileLayer, fileOwners);
+  ASSERT_TRUE(files.is_array());
+  ASSERT_FALSE(files.empty());
+  EXPECT_EQ(labelsWith(fileLayer, serverOwners), files);
+  EXPECT_EQ(labelsWith(serverLayer, fileOwners), files);
+  EXPECT_EQ(labelsWith(serverLayer, serverOwners), files);
+}
+
 }  // namespace

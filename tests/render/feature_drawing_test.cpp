@@ -4,8 +4,12 @@
 #include <ogrsf_frmts.h>
 
 #include <filesystem>
+#include <fstream>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <set>
+
+#include <unistd.h>
 
 #include "apps/carrowind-map/render/feature_drawing.h"
 #include "apps/carrowind-map/render/map_extent.h"
@@ -159,6 +163,46 @@ TEST(FeatureDrawing, MultiAttributeVariationShadesPolygonsAndGrowsMarkers) {
   EXPECT_EQ(dark.fill.a, 255);
   EXPECT_DOUBLE_EQ(variedSymbol(symbol, 1, ShapeKind::Point).markerSize, 2 * symbol.markerSize);
   EXPECT_DOUBLE_EQ(variedSymbol(symbol, 0.5, ShapeKind::Line).lineWidth, 1.5 * symbol.lineWidth);
+}
+
+// carrowind-map draws a PostGIS layer (the sample layer loaded on the test
+// server with ogr2ogr, keys from 1) as it draws the same layer's file.
+TEST(FeatureDrawing, APostgisLayerIsDrawnAsItsFileIs) {
+  const fs::path server = CW_PG_DIR;
+  if (!fs::exists(server / ".s.PGSQL.54329"))
+    GTEST_SKIP() << "no PostgreSQL test server at " << server << " (scripts/install-deps installs PostgreSQL)";
+  const fs::path dir = fs::temp_directory_path() / ("cw_pg_drawing_" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  const auto sample = nlohmann::json::parse(std::ifstream(kExamples / "landuse.cwmap"));
+  auto shapesFrom = [&](const nlohmann::json& source) {
+    auto layer = sample["layers"][0];
+    layer["source"] = source;
+    const fs::path doc = dir / "layer.cwmap";
+    std::ofstream(doc) << nlohmann::json{{"format", "carrowind-map"}, {"version", 1}, {"layers", {layer}}}.dump();
+    return readFeatureShapes(mapdoc::MapDocument::open(doc)->layer(u"Land use").get());
+  };
+  const auto fromFile = shapesFrom({{"path", (kExamples / "data/landuse.shp").string()}});
+  const auto fromServer = shapesFrom(
+      {{"connection", "PG:host=" + server.string() + " port=54329 dbname=carrowind_test user=postgres"}, {"layer", "landuse"}});
+  fs::remove_all(dir);
+
+  EXPECT_EQ(fromServer.kind, fromFile.kind);
+  ASSERT_EQ(fromServer.classes.size(), fromFile.classes.size());
+  for (std::size_t i = 0; i < fromFile.classes.size(); ++i) EXPECT_EQ(fromServer.classes[i].label, fromFile.classes[i].label);
+  ASSERT_EQ(fromServer.shapes.size(), fromFile.shapes.size());
+  std::map<std::int32_t, const ClassedShape*> byId;
+  for (const auto& s : fromServer.shapes) byId[s.oid] = &s;
+  for (const auto& f : fromFile.shapes) {
+    const ClassedShape* s = byId.at(f.oid + 1);
+    EXPECT_EQ(s->classIndex, f.classIndex) << f.oid;
+    OGREnvelope a, b;
+    s->geometry->getEnvelope(&a);
+    f.geometry->getEnvelope(&b);
+    EXPECT_TRUE(a.MinX == b.MinX && a.MinY == b.MinY && a.MaxX == b.MaxX && a.MaxY == b.MaxY) << f.oid;
+  }
+  const auto extent = fromServer.extent(), fileExtent = fromFile.extent();
+  EXPECT_EQ(extent.xmin, fileExtent.xmin);
+  EXPECT_EQ(extent.ymax, fileExtent.ymax);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "mapdoc/data/gdal_session.h"
 #include "sample_data.h"
 
 namespace mapdoc::testing {
@@ -85,6 +86,18 @@ TEST(Open, MissingSourcesAndLayersFailWithTheirNames) {
   }
   EXPECT_TRUE(isRaster({"elevation.tif", "", ""}, sampleDir()));
   EXPECT_FALSE(isRaster({"owners.csv", "", ""}, sampleDir()));
+}
+
+// Connection strings end up in messages and logs: their passwords do not.
+TEST(Open, MessagesShowConnectionsWithoutTheirPasswords) {
+  using data::shownSource;
+  EXPECT_EQ(shownSource("PG:host=db dbname=gis user=ann password=s3cret"), "PG:host=db dbname=gis user=ann password=***");
+  EXPECT_EQ(shownSource("PG:password = 'it\\'s x' host=db"), "PG:password = *** host=db");
+  EXPECT_EQ(shownSource("PG:dbname=gis password='a b\\'c' user=ann"), "PG:dbname=gis password=*** user=ann");
+  EXPECT_EQ(shownSource("PG:postgresql://ann:s3cret@db:5432/gis"), "PG:postgresql://ann:***@db:5432/gis");
+  EXPECT_EQ(shownSource("PG:postgresql://db/gis?user=ann"), "PG:postgresql://db/gis?user=ann");
+  EXPECT_EQ(shownSource("/data/passwords.shp"), "/data/passwords.shp");
+  EXPECT_EQ(shownSource("PG:password="), "PG:password=***");
 }
 
 }  // namespace

@@ -66,6 +66,28 @@ TEST_F(PostgisCli, AServerLayerIsLabelledAsTheSameLayerFromItsFile) {
             labels("file.cwmap", "[ACRES].Count [ACRES].Average.Round(2)"));
 }
 
+// The reading commands print of the server's layer what they print of its
+// file (values in the key's order, which ogr2ogr gave the file's order).
+TEST_F(PostgisCli, EveryReadingCommandPrintsTheServersLayerAsItsFile) {
+  makeBoth("--unique-values USE");
+  for (const std::string command : {"fields", "legend", "values --field DISTRICT", "values --field ACRES",
+                                    "verify --detail --expr '[USE].First ([ACRES].Sum.Round(2) ac.)'"}) {
+    SCOPED_TRACE(command);
+    const auto server = carrowind(command + " " + path("pg.cwmap") + " --layer landuse");
+    const auto file = carrowind(command + " " + path("file.cwmap") + " --layer landuse");
+    EXPECT_EQ(server.exitCode, 0) << server.err;
+    EXPECT_EQ(server.exitCode, file.exitCode);
+    if (command == "fields") {
+      // The key and the geometry are the server's columns; the rest alike.
+      EXPECT_EQ(server.out.substr(0, server.out.find("\nUSE")).substr(0, 3), "gid");
+      EXPECT_EQ(server.out.substr(server.out.find("\nUSE")), file.out.substr(file.out.find("\nUSE")));
+      continue;
+    }
+    EXPECT_EQ(server.out, file.out);
+    EXPECT_FALSE(server.out.empty());
+  }
+}
+
 TEST_F(PostgisCli, ADefinitionQueryIsTheServersSqlAndItsErrorIsTheServers) {
   makeBoth("--unique-values USE");
   for (const char* name : {"pg.cwmap", "file.cwmap"}) {

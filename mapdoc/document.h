@@ -33,6 +33,11 @@ struct OpenOptions {
   // The data a QGIS layer style (.qml) draws, which the style does not name:
   // a path, with "|layername=" and "|subset=" as QGIS writes them.
   std::string styleData;
+  // The QGIS provider that reads styleData: "ogr" (files) or "postgres"
+  // (QGIS's connection URI with table="schema"."table").
+  std::string styleProvider = "ogr";
+  // The style's layer's selected features, by object ID (QGIS's feature IDs).
+  std::vector<std::int32_t> styleSelection;
 };
 
 class MapDocument

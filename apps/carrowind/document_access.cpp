@@ -1,6 +1,10 @@
 #include "apps/carrowind/document_access.h"
 
+#include <cctype>
+#include <charconv>
+#include <fstream>
 #include <system_error>
+#include <vector>
 
 #include "apps/carrowind/commands.h"
 #include "mapdoc/atomic_file.h"
@@ -10,6 +14,37 @@
 #include "support/layout_legends.h"
 
 namespace carrowind::cli {
+namespace {
+
+std::int32_t featureId(const std::string& file, const std::string& word) {
+  std::int32_t id = 0;
+  const auto [end, ec] = std::from_chars(word.data(), word.data() + word.size(), id);
+  if (ec != std::errc() || end != word.data() + word.size())
+    throw inputError("the selection file " + file + " holds \"" + word.substr(0, 40) + "\", which is no feature ID");
+  return id;
+}
+
+// Feature IDs separated by blanks, commas or line breaks.
+std::vector<std::int32_t> selectedIds(const std::string& file) {
+  std::ifstream in(file);
+  if (!in) throw inputError("cannot read the selection file " + file);
+  std::vector<std::int32_t> ids;
+  std::string word;
+  for (char c; in.get(c);) {
+    if (c == ',' || std::isspace(static_cast<unsigned char>(c))) {
+      if (word.empty()) continue;
+    } else {
+      word += c;
+      continue;
+    }
+    ids.push_back(featureId(file, word));
+    word.clear();
+  }
+  if (!word.empty()) ids.push_back(featureId(file, word));
+  return ids;
+}
+
+}  // namespace
 
 host::Ref<mapdoc::MapDocument> openDocument(const DocumentArg& document) {
   const std::filesystem::path file = document.file;
@@ -23,8 +58,10 @@ host::Ref<mapdoc::MapDocument> openDocument(const DocumentArg& document) {
   }
   if (!std::filesystem::exists(file, ec)) throw inputError("no such map document: " + file.string());
   if (std::filesystem::is_directory(file, ec)) throw inputError("a folder, not a map document: " + file.string());
+  mapdoc::OpenOptions options{document.styleData, document.styleProvider, {}};
+  if (!document.selectionFile.empty()) options.styleSelection = selectedIds(document.selectionFile);
   try {
-    return mapdoc::MapDocument::open(file, {document.styleData});
+    return mapdoc::MapDocument::open(file, options);
   } catch (const mapdoc::DocumentError& e) {
     throw inputError(e.what());
   }

@@ -8,6 +8,8 @@ namespace carrowind::cli {
 struct DocumentArg {
   std::string file;
   std::string styleData;  // --data, for a QGIS layer style
+  std::string styleProvider = "ogr";  // --provider
+  std::string selectionFile;  // --selection-file
 };
 
 inline void addDocumentOption(CLI::App* command, DocumentArg& document) {
@@ -18,6 +20,15 @@ inline void addDocumentOption(CLI::App* command, DocumentArg& document) {
   command->add_option("--data", document.styleData,
                       "the data a QGIS layer style (.qml) draws: a path, optionally with |layername=NAME and "
                       "|subset=CLAUSE as QGIS writes them; the style's layer is named after the style's file");
+  command->add_option("--provider", document.styleProvider,
+                      "the QGIS provider that reads --data: ogr (files, the default) or postgres (QGIS's connection "
+                      "URI, as dbname='gis' host=db table=\"public\".\"parcels\" (geom))")
+      ->check(CLI::IsMember({"ogr", "postgres"}))
+      ->needs("--data");
+  command->add_option("--selection-file", document.selectionFile,
+                      "the style's layer's selected features: a file of feature IDs (QGIS's), separated by blanks, "
+                      "commas or line breaks; for --records selection")
+      ->needs("--data");
 }
 
 // For the commands that rewrite the user's document.

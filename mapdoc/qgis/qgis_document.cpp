@@ -38,7 +38,7 @@ class Reader {
       : file_(std::move(file)), dir_(std::move(dir)), store_(store), root_(root) {}
 
   MapDocument::Parts readProject();
-  MapDocument::Parts readStyle(const std::string& data);
+  MapDocument::Parts readStyle(const OpenOptions& options);
   bool relativePaths() const { return relativePaths_; }
 
  private:
@@ -46,7 +46,8 @@ class Reader {
   void readMapLayer(const pugi::xml_node& element);
   // renderer: null for a table, which has none.
   host::Ref<FeatureLayer> featureLayer(const std::string& key, const std::string& name, const LayerSource& source,
-                                       const pugi::xml_node& renderer, bool table, const fs::path& baseDir);
+                                       const pugi::xml_node& renderer, bool table, const fs::path& baseDir,
+                                       const std::vector<std::int32_t>& selection = {});
   void readJoins(ProjectLayer& layer);
   std::vector<host::Ref<host::ILayer>> readTree(const pugi::xml_node& group);
 
@@ -59,8 +60,10 @@ class Reader {
 };
 
 host::Ref<FeatureLayer> Reader::featureLayer(const std::string& key, const std::string& name, const LayerSource& source,
-                                             const pugi::xml_node& renderer, bool table, const fs::path& baseDir) {
+                                             const pugi::xml_node& renderer, bool table, const fs::path& baseDir,
+                                             const std::vector<std::int32_t>& selection) {
   Json json = {{"name", name}, {"source", Json::object()}, {"renderer", {{"type", "simple"}}}};
+  if (!selection.empty()) json["selection"] = selection;
   if (source.source.connection.empty()) json["source"]["path"] = source.source.path;
   else json["source"]["connection"] = source.source.connection;
   if (!source.source.layer.empty()) json["source"]["layer"] = source.source.layer;
@@ -199,12 +202,14 @@ MapDocument::Parts Reader::readProject() {
   return parts;
 }
 
-MapDocument::Parts Reader::readStyle(const std::string& data) {
-  if (data.empty())
+MapDocument::Parts Reader::readStyle(const OpenOptions& options) {
+  if (options.styleData.empty())
     fail("a QGIS layer style names no data; give the data source it styles (carrowind: --data PATH)");
+  if (options.styleProvider != "ogr" && options.styleProvider != "postgres")
+    fail("a QGIS layer style's data is read by the ogr or the postgres provider, not \"" + options.styleProvider + "\"");
   MapDocument::Parts parts;
-  auto layer = featureLayer(kStyleKey, file_.stem().string(), layerSource("ogr", data), root_.child("renderer-v2"),
-                            false, fs::current_path());
+  auto layer = featureLayer(kStyleKey, file_.stem().string(), layerSource(options.styleProvider, options.styleData),
+                            root_.child("renderer-v2"), false, fs::current_path(), options.styleSelection);
   parts.layers.push_back(layer);
   parts.selected = layer;
   return parts;
@@ -217,7 +222,7 @@ bool isQgisFile(const fs::path& file) { return fileKind(file).has_value(); }
 host::Ref<MapDocument> openQgisDocument(const fs::path& path, const OpenOptions& options) {
   const fs::path file = fs::absolute(path).lexically_normal();
   const auto kind = *fileKind(file);
-  if (kind != FileKind::Style && !options.styleData.empty())
+  if (kind != FileKind::Style && (!options.styleData.empty() || !options.styleSelection.empty()))
     throw DocumentError(file, "", "only a QGIS layer style (.qml) takes a data source");
   std::string bytes = readFileText(file);
   std::string member, text = bytes;
@@ -244,7 +249,7 @@ host::Ref<MapDocument> openQgisDocument(const fs::path& path, const OpenOptions&
   const auto root = xml.child("qgis");
   if (!root) throw DocumentError(file, "", "is not a QGIS file: its root element is not <qgis>");
   Reader reader(file, real.parent_path(), *store, root);
-  auto parts = kind == FileKind::Style ? reader.readStyle(options.styleData) : reader.readProject();
+  auto parts = kind == FileKind::Style ? reader.readStyle(options) : reader.readProject();
   store->relativePaths(reader.relativePaths());
   parts.store = store;
   return MapDocument::assemble(file, std::move(parts));

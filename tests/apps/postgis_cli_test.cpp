@@ -266,4 +266,28 @@ TEST_F(PostgisCli, JoinsBetweenServerTablesAndFilesLabelAsFilesDo) {
   EXPECT_EQ(labelsWith(serverLayer, serverOwners), files);
 }
 
+// A layer style over the server's table, named as QGIS's postgres provider
+// names it, labels as over the file.
+TEST_F(PostgisCli, AStyleOverAServerTableIsLabelledThroughThePostgresProvider) {
+  std::ofstream(dir / "use.qml") << R"(<qgis version="3.22.16-Białowieża">
+  <renderer-v2 attr="USE" type="categorizedSymbol">
+    <categories>
+      <category label="p" value="Park" symbol="0" render="true"/>
+      <category label="r" value="Residential" symbol="1" render="true"/>
+      <category label="o" value="" symbol="2" render="true"/>
+    </categories>
+  </renderer-v2>
+</qgis>
+)";
+  const std::string expression = " --layer use --expr '[ACRES].Sum.Round(2) in [USE].Count' --json --dry-run";
+  const std::string uri = "dbname='carrowind_test' host=" + kServerDir +
+                          " port=54329 user='postgres' key='gid' table=\"public\".\"landuse\" (geom)";
+  const auto server = carrowind("apply " + path("use.qml") + " --provider postgres --data '" + uri + "'" + expression);
+  ASSERT_EQ(server.exitCode, 0) << server.err;
+  const auto file = carrowind("apply " + path("use.qml") + " --data '" + std::string(CW_SOURCE_DIR) +
+                              "/examples/data/landuse.shp'" + expression);
+  ASSERT_EQ(file.exitCode, 0) << file.err;
+  EXPECT_EQ(json::parse(server.out)["labels"], json::parse(file.out)["labels"]);
+}
+
 }  // namespace

@@ -99,6 +99,32 @@ TEST_F(QgisCli, AStyleIsLabelledOverTheDataGivenWithIt) {
   EXPECT_EQ(carrowind("legend " + path("parcels.qgs") + " --data " + data).exitCode, 2);
 }
 
+// A style's layer has no selection of its own: QGIS's selected feature IDs
+// come in a file, and the summaries read just those records.
+TEST_F(QgisCli, AStylesSelectionComesFromAFileOfFeatureIds) {
+  std::ofstream(dir / "size.qml") << R"(<qgis version="3.22.16-Białowieża">
+  <renderer-v2 attr="ACRES" type="graduatedSymbol">
+    <ranges><range label="all" lower="0" upper="1000" symbol="0" render="true"/></ranges>
+  </renderer-v2>
+</qgis>
+)";
+  const std::string data = " --data '" + (dir / "data" / "landuse.shp").string() + "' --layer size ";
+  std::ofstream(dir / "ids.txt") << "0, 1\n2 7\n";
+  Result r = carrowind("apply " + path("size.qml") + data + "--selection-file " + path("ids.txt") +
+                       " --records selection --expr '[ACRES].Count' --json --dry-run");
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(json::parse(r.out)["labels"], json({"4"}));
+  r = carrowind("apply " + path("size.qml") + data + "--expr '[ACRES].Count' --json --dry-run");
+  EXPECT_NE(json::parse(r.out)["labels"], json({"4"}));  // without it, every record in range
+
+  std::ofstream(dir / "bad.txt") << "1 2 x3";
+  r = carrowind("apply " + path("size.qml") + data + "--selection-file " + path("bad.txt") + " --expr '[ACRES].Count'");
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_NE(r.err.find("\"x3\", which is no feature ID"), std::string::npos) << r.err;
+  r = carrowind("apply " + path("size.qml") + data + "--provider wfs --expr '[ACRES].Count'");
+  EXPECT_EQ(r.exitCode, 2);
+}
+
 TEST_F(QgisCli, LayersThatCannotBeLabelledOrNamedSayWhyAndNothingIsWritten) {
   std::string project = replaced(original, R"(type="graduatedSymbol")", R"(type="RuleRenderer")");
   project = replaced(project, "<layername>North parcels</layername>", "<layername>Parcels</layername>");

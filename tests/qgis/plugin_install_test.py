@@ -1,0 +1,130 @@
+#!/usr/bin/python3
+"""scripts/install-qgis-plugin into a scratch QGIS profile, then the
+installed plugin started as QGIS starts it (classFactory, initGui) with a
+stand-in interface: its menu and layer actions, enabled by the layer's
+renderer; its Processing provider; the program found through the path the
+installer left beside it; unload removes what initGui added.
+
+Usage: plugin_install_test.py SOURCE_DIR PREFIX (PREFIX/bin/carrowind is the
+installed program). Exits 77 (skipped) when PyQGIS is not installed."""
+import configparser
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+
+os.environ.setdefault("QT_QPA_PLATFORM", "offscreen")
+try:
+    from qgis.core import (QgsApplication, QgsCategorizedSymbolRenderer, QgsProject, QgsRendererCategory,
+                           QgsSymbol, QgsVectorLayer)
+    from qgis.PyQt.QtCore import QObject, pyqtSignal
+    from qgis.PyQt.QtWidgets import QMainWindow
+except ImportError:
+    print("PyQGIS is not installed; skipped")
+    sys.exit(77)
+
+SOURCE, PREFIX = sys.argv[1], os.path.abspath(sys.argv[2])
+failures = []
+
+
+def check(condition, what):
+    if not condition:
+        failures.append(what)
+        print("FAIL:", what)
+
+
+class Interface(QObject):
+    """What the plugin asks of QGIS's interface."""
+    currentLayerChanged = pyqtSignal(object)
+
+    def __init__(self):
+        super().__init__()
+        self.window = QMainWindow()
+        self.menus, self.layer_actions, self.active = [], [], None
+
+    def mainWindow(self):
+        return self.window
+
+    def activeLayer(self):
+        return self.active
+
+    def addPluginToVectorMenu(self, menu, action):
+        self.menus.append((menu, action.text()))
+
+    def removePluginVectorMenu(self, menu, action):
+        self.menus.remove((menu, action.text()))
+
+    def addCustomActionForLayerType(self, action, menu, kind, all_layers):
+        self.layer_actions.append(action)
+
+    def removeCustomActionForLayerType(self, action):
+        self.layer_actions.remove(action)
+        return True
+
+
+def main():
+    app = QgsApplication([], False)
+    app.initQgis()
+    profiles = tempfile.mkdtemp(prefix="cw_profiles_")
+    try:
+        env = dict(os.environ, QGIS_PROFILES_DIR=profiles)
+        env.pop("CARROWIND_PROGRAM", None)
+        run = subprocess.run([os.path.join(SOURCE, "scripts", "install-qgis-plugin"), "--plugin-only", "--prefix",
+                              PREFIX, "--profile", "mapping"], env=env, capture_output=True, text=True)
+        check(run.returncode == 0, f"the installer exited {run.returncode}: {run.stderr}")
+        plugins = os.path.join(profiles, "mapping", "python", "plugins")
+        check(os.path.exists(os.path.join(plugins, "carrowind_labels", "metadata.txt")), "the plugin is in the profile")
+        settings = configparser.ConfigParser()
+        settings.read(os.path.join(profiles, "mapping", "QGIS", "QGIS3.ini"))
+        check(settings.get("PythonPlugins", "carrowind_labels", fallback="") == "true", "the plugin is enabled")
+        # Installing again replaces it, keeping one entry in the settings.
+        run = subprocess.run([os.path.join(SOURCE, "scripts", "install-qgis-plugin"), "--plugin-only", "--prefix",
+                              PREFIX, "--profile", "mapping"], env=env, capture_output=True, text=True)
+        check(run.returncode == 0, f"a second install exited {run.returncode}: {run.stderr}")
+        with open(os.path.join(profiles, "mapping", "QGIS", "QGIS3.ini")) as f:
+            check(f.read().count("carrowind_labels=") == 1, "one settings entry")
+
+        os.environ.pop("CARROWIND_PROGRAM", None)
+        sys.path.insert(0, plugins)
+        sys.path.insert(0, "/usr/share/qgis/python/plugins")
+        import carrowind_labels
+        from carrowind_labels import engine
+        check(engine.find_program() == os.path.join(PREFIX, "bin", "carrowind"), "the installed program is found")
+
+        iface = Interface()
+        plugin = carrowind_labels.classFactory(iface)
+        plugin.initGui()
+        check(("Carrowind Labels", "Carrowind Labels...") in iface.menus, f"the Vector menu: {iface.menus}")
+        check([a.text() for a in iface.layer_actions] == ["Carrowind Labels...", "Refresh Carrowind labels"],
+              "the layers' context menu")
+        registry = QgsApplication.processingRegistry()
+        check(registry.algorithmById("carrowind:applylabels") is not None, "carrowind:applylabels is offered")
+        check(registry.algorithmById("carrowind:resetlabels") is not None, "carrowind:resetlabels is offered")
+
+        layer = QgsVectorLayer(os.path.join(SOURCE, "examples", "data", "landuse.shp"), "Parcels", "ogr")
+        QgsProject.instance().addMapLayer(layer)
+        iface.currentLayerChanged.emit(layer)
+        check(plugin.label_action.isEnabled(), "enabled on a single-symbol layer")
+        check(not plugin.refresh_action.isEnabled(), "nothing to refresh before an apply")
+        layer.setRenderer(QgsCategorizedSymbolRenderer("length(\"USE\")", [
+            QgsRendererCategory(4, QgsSymbol.defaultSymbol(layer.geometryType()), "four")]))
+        iface.currentLayerChanged.emit(layer)
+        check(not plugin.label_action.isEnabled(), "disabled on classes made by an expression")
+        memory = QgsVectorLayer("Point", "scratch", "memory")
+        iface.currentLayerChanged.emit(memory)
+        check(not plugin.label_action.isEnabled(), "disabled on a memory layer")
+
+        plugin.unload()
+        check(iface.menus == [] and iface.layer_actions == [], "unload takes the actions away")
+        check(registry.providerById("carrowind") is None, "unload takes the provider away")
+    finally:
+        shutil.rmtree(profiles, ignore_errors=True)
+    print(f"{0 if failures else 1} passed, {1 if failures else 0} failed", flush=True)
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    code = main()
+    sys.stderr.flush()
+    os._exit(code)

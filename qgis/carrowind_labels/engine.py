@@ -344,7 +344,10 @@ def _write_labels(layer, labels: List[str], undo_text: str):
     elif isinstance(renderer, QgsSingleSymbolRenderer):
         node = _tree_layer(layer)
         if node is not None:
-            QgsMapLayerLegendUtils.setLegendNodeUserLabel(node, 0, labels[0] if labels else "")
+            if labels and labels[0]:
+                QgsMapLayerLegendUtils.setLegendNodeUserLabel(node, 0, labels[0])
+            else:  # none of its own: QGIS shows its default again
+                node.removeCustomProperty("legend/label-0")
     after = QgsMapLayerStyle()
     after.readFromLayer(layer)
     command = _StyleChange(layer, before, after, undo_text)

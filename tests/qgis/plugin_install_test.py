@@ -24,14 +24,9 @@ except ImportError:
     print("PyQGIS is not installed; skipped")
     sys.exit(77)
 
+from harness import check, run  # noqa: E402
+
 SOURCE, PREFIX = sys.argv[1], os.path.abspath(sys.argv[2])
-failures = []
-
-
-def check(condition, what):
-    if not condition:
-        failures.append(what)
-        print("FAIL:", what)
 
 
 class Interface(QObject):
@@ -120,11 +115,7 @@ def main():
         check(registry.providerById("carrowind") is None, "unload takes the provider away")
     finally:
         shutil.rmtree(profiles, ignore_errors=True)
-    print(f"{0 if failures else 1} passed, {1 if failures else 0} failed", flush=True)
-    return 1 if failures else 0
 
 
 if __name__ == "__main__":
-    code = main()
-    sys.stderr.flush()
-    os._exit(code)
+    run(main)

@@ -25,14 +25,9 @@ except ImportError:
     print("PyQGIS is not installed; skipped")
     sys.exit(77)
 
+from harness import check, failures, run  # noqa: E402
+
 CARROWIND, DATA = os.path.abspath(sys.argv[1]), sys.argv[2]
-failures = []
-
-
-def check(condition, what):
-    if not condition:
-        failures.append(what)
-        print("FAIL:", what)
 
 
 def categorized(layer, field, values, with_default):
@@ -95,7 +90,7 @@ def expect_totals(name, layer, got, totals, skipped=()):
               f"{name}: class {i}: {label!r}, QGIS counts {count} records of {acres:.2f} acres")
 
 
-def run(algorithm, parameters):
+def process(algorithm, parameters):
     import processing
     return processing.run(algorithm, parameters)
 
@@ -157,36 +152,36 @@ def main():
 
         # categorized, with the all-other-values class, and without it
         before = labels(parcels)
-        result = run("carrowind:applylabels", {"INPUT": parcels, "EXPRESSION": expression})
+        result = process("carrowind:applylabels", {"INPUT": parcels, "EXPRESSION": expression})
         check(result["LABELS"] == labels(parcels), f"returned {result['LABELS']}, the layer has {labels(parcels)}")
         expect_totals("categorized", parcels, labels(parcels), qgis_totals(parcels))
         check(labels(parcels)[4] == "[Nowhere]", "a class without records keeps its label")
         parcels.undoStackStyles().undo()
         check(labels(parcels) == before, f"undo gives {labels(parcels)}")
-        run("carrowind:applylabels", {"INPUT": parcels, "EXPRESSION": expression, "ALL_OTHER_VALUES": False})
+        process("carrowind:applylabels", {"INPUT": parcels, "EXPRESSION": expression, "ALL_OTHER_VALUES": False})
         check(labels(parcels)[-1] == "others", f"the all-other-values class kept its label: {labels(parcels)[-1]!r}")
         expect_totals("categorized, no other values", parcels, labels(parcels), qgis_totals(parcels), skipped=(5,))
 
         # the layer's filter by default; all records; the selection
-        run("carrowind:applylabels", {"INPUT": north, "EXPRESSION": expression})
+        process("carrowind:applylabels", {"INPUT": north, "EXPRESSION": expression})
         expect_totals("filtered", north, labels(north), qgis_totals(north))
-        run("carrowind:applylabels", {"INPUT": north, "EXPRESSION": expression, "RECORDS": 1})
+        process("carrowind:applylabels", {"INPUT": north, "EXPRESSION": expression, "RECORDS": 1})
         unfiltered = QgsVectorLayer(north.source().split("|subset=")[0], "all", "ogr")
         unfiltered.setRenderer(north.renderer().clone())
         expect_totals("all records", north, labels(north), qgis_totals(unfiltered))
         chosen = [f.id() for f in north.getFeatures()][::3]
         north.selectByIds(chosen)
-        run("carrowind:applylabels", {"INPUT": north, "EXPRESSION": expression, "RECORDS": 2})
+        process("carrowind:applylabels", {"INPUT": north, "EXPRESSION": expression, "RECORDS": 2})
         expect_totals("selection", north, labels(north), qgis_totals(north, QgsFeatureRequest().setFilterFids(chosen)))
 
         # graduated and single symbol
-        run("carrowind:applylabels", {"INPUT": acres, "EXPRESSION": expression})
+        process("carrowind:applylabels", {"INPUT": acres, "EXPRESSION": expression})
         expect_totals("graduated", acres, labels(acres), qgis_totals(acres))
-        run("carrowind:applylabels", {"INPUT": single, "EXPRESSION": expression})
+        process("carrowind:applylabels", {"INPUT": single, "EXPRESSION": expression})
         expect_totals("single symbol", single, labels(single), qgis_totals(single))
 
         # wrapping
-        run("carrowind:applylabels", {"INPUT": acres, "EXPRESSION": "[ACRES].Count records in this class", "WRAP": 8})
+        process("carrowind:applylabels", {"INPUT": acres, "EXPRESSION": "[ACRES].Count records in this class", "WRAP": 8})
         check(all("\n" in label for label in labels(acres)), f"wrapped: {labels(acres)}")
 
         # kept with the project: reset after saving and reading it again
@@ -197,7 +192,7 @@ def main():
         again = project.mapLayersByName("Parcels")[0]
         check(engine.stored_expression(again) == (expression, engine.Options(all_other_values=False)),
               f"the expression is kept: {engine.stored_expression(again)}")
-        result = run("carrowind:resetlabels", {"INPUT": again})
+        result = process("carrowind:resetlabels", {"INPUT": again})
         check(labels(again) == before and result["LABELS"] == before, f"reset gives {labels(again)}")
         check("nothing to reset" in failure_of("carrowind:resetlabels", {"INPUT": again}), "a second reset says why")
 
@@ -205,7 +200,7 @@ def main():
         again = project.mapLayersByName("Acres")[0]
         refresher = LabelRefresher(project, lambda layer, message: failures.append(message))
         set_refreshes(again, True)
-        run("carrowind:applylabels", {"INPUT": again, "EXPRESSION": expression})
+        process("carrowind:applylabels", {"INPUT": again, "EXPRESSION": expression})
         old = labels(again)
         feature = next(f for f in again.getFeatures() if number(f, "ACRES") is not None and 2 < f["ACRES"] <= 5)
         again.startEditing()
@@ -232,11 +227,7 @@ def main():
         check("NOSUCH" in message, f"a bad expression: {message!r}")
     finally:
         shutil.rmtree(folder, ignore_errors=True)
-    print(f"{0 if failures else 1} passed, {1 if failures else 0} failed", flush=True)
-    return 1 if failures else 0
 
 
 if __name__ == "__main__":
-    code = main()
-    sys.stderr.flush()
-    os._exit(code)
+    run(main)

@@ -32,17 +32,12 @@ except ImportError:
     print("PyQGIS is not installed; skipped")
     sys.exit(77)
 
+from harness import check, run  # noqa: E402
+
 CARROWIND, DATA = sys.argv[1], sys.argv[2]
 PG_DIR = os.environ.get("CARROWIND_PG_DIR", "")
 SERVER = bool(PG_DIR) and os.path.exists(os.path.join(PG_DIR, ".s.PGSQL.54329"))
 EXPRESSION = "[USE].First: [DISTRICT].Count parcels"
-failures = []
-
-
-def check(condition, what):
-    if not condition:
-        failures.append(what)
-        print("FAIL:", what)
 
 
 def symbol(layer, color):
@@ -277,13 +272,7 @@ def main():
             roundtrip(folder, name)
     finally:
         shutil.rmtree(folder, ignore_errors=True)
-    print(f"{0 if failures else 1} passed, {1 if failures else 0} failed", flush=True)
-    return 1 if failures else 0
 
 
 if __name__ == "__main__":
-    # Headless QGIS may crash tearing itself down while Python frees the
-    # projects it still holds; the outcome is known by then.
-    code = main()
-    sys.stderr.flush()
-    os._exit(code)
+    run(main)

@@ -13,12 +13,12 @@ from qgis.core import (QgsApplication, QgsCategorizedSymbolRenderer, QgsFeatureR
                        QgsGraduatedSymbolRenderer, QgsLayoutItemLegend, QgsProject, QgsSettings,
                        QgsSingleSymbolRenderer)
 from qgis.PyQt.QtCore import QDate, QDateTime, QLocale, Qt, QUrl, QVariant
-from qgis.PyQt.QtGui import QDesktopServices, QFont
+from qgis.PyQt.QtGui import QDesktopServices
 from qgis.PyQt.QtWidgets import (QButtonGroup, QCheckBox, QComboBox, QDialog, QFileDialog, QGroupBox,
                                  QHBoxLayout, QInputDialog, QLabel, QLineEdit, QListWidget, QMessageBox,
                                  QPlainTextEdit, QPushButton, QRadioButton, QTabWidget, QVBoxLayout, QWidget)
 
-from . import engine
+from . import engine, refresh
 
 CAPTION = "Carrowind Label Tool - Quorvex Corporation"
 TOKENS = ("$$LABEL", "$$VALUE")
@@ -74,8 +74,8 @@ EXPORT_FILTER = "Text Document (*.txt);;All Files(*.*)"
 AUTO_REFRESH_TEXT = ("IMPORTANT: The resulting labels do not \"Auto Refresh\" when the Layer changes!  "
                      "You must re-apply the labeling expression whenever changes affecting labels are made to the "
                      "Layer's legend or data source.\n\n(see the Options tab to disable this message)")
-SKIPPED_NOTICE = "Some legend symbols had no corresponding values in Layer's table and were skipped!"
-SKIPPED_TEXT = SKIPPED_NOTICE + "\n\n(see the Options tab to disable this message)"
+SKIPPED_TEXT = ("Some legend symbols had no corresponding values in Layer's table and were skipped!\n\n"
+                "(see the Options tab to disable this message)")
 
 # Options.records
 RECORDS_LAYER_FILTER, RECORDS_ALL, RECORDS_SELECTION = 0, 1, 2
@@ -126,8 +126,12 @@ def clean_quick_pick_name(typed):
     return typed.strip().replace(",", " ").strip()
 
 
+def _is_null(value):
+    return value is None or (isinstance(value, QVariant) and value.isNull())
+
+
 def value_text(value):
-    if value is None or (isinstance(value, QVariant) and value.isNull()):
+    if _is_null(value):
         return "<Null>"
     if isinstance(value, (QDate, QDateTime)):
         return value.toString(Qt.ISODate)
@@ -359,8 +363,9 @@ class FieldValuesWindow(QDialog):
         self.lstFieldValues.clear()
         if isinstance(renderer, QgsCategorizedSymbolRenderer):
             for c in renderer.categories():
-                self.lstFieldValues.addItem(c.label() if labels else ("" if c.value() in (None, "") else
-                                                                       value_text(c.value())))
+                # The "all other values" class has no value of its own.
+                other = _is_null(c.value()) or c.value() == ""
+                self.lstFieldValues.addItem(c.label() if labels else "" if other else value_text(c.value()))
         elif isinstance(renderer, QgsGraduatedSymbolRenderer):
             for r in renderer.ranges():
                 self.lstFieldValues.addItem(r.label() if labels else value_text(r.upperValue()))
@@ -415,7 +420,6 @@ class LabelingDialog(QDialog):
         for b in (self.CmdReset, self.CmdApply, self.CmdCancel):
             buttons.addWidget(b)
         layout.addLayout(buttons)
-        self.setMinimumSize(640, 520)
 
     def _build_introduction(self, page):
         layout = QVBoxLayout(page)
@@ -508,6 +512,10 @@ class LabelingDialog(QDialog):
             QCheckBox(), "ChkAllOtherValues",
             "On Unique Value legends, also modify the label for \"<all other values>\" (if present).")
         self.ChkAllOtherValues.setChecked(True)
+        # Not in the desktop tool, which could not do it: kept with the layer.
+        self.ChkRefreshOnChange = _named(
+            QCheckBox(), "ChkRefreshOnChange",
+            "Refresh when the data changes (after edits are saved, and when the layer's filter or classes change).")
         self.chkWrapLabels = _named(QCheckBox(), "chkWrapLabels", "Wrap label text if longer than:")
         self.chkWrapLabels.setChecked(True)
         self.txtWrapLength = _named(QLineEdit(), "txtWrapLength")
@@ -529,7 +537,8 @@ class LabelingDialog(QDialog):
         self.cmdExportQuickPicks = _button("Export Quick Picks...", "cmdExportQuickPicks",
                                            "Save all Quick Picks in a text file")
         layout = QVBoxLayout(page)
-        for w in (self.OptApplyAll, self.OptApplyDefinitionQuery, self.OptApplySelection, self.ChkAllOtherValues):
+        for w in (self.OptApplyAll, self.OptApplyDefinitionQuery, self.OptApplySelection, self.ChkAllOtherValues,
+                  self.ChkRefreshOnChange):
             layout.addWidget(w)
         layout.addLayout(_row(self.chkWrapLabels, self.txtWrapLength, self.Label7))
         layout.addWidget(self.Label8)
@@ -574,7 +583,8 @@ class LabelingDialog(QDialog):
         self.TxtExpression.textChanged.connect(self.expression_changed)
         self.CmdShowValues.clicked.connect(self.show_values)
         # Toggled, not clicked: the values read at load are written back, which is harmless.
-        for box, name in ((self.ChkAutoRefreshWarning, SHOW_AUTO_REFRESH), (self.ChkDisplaySkippedWarning, SHOW_SKIPPED),
+        for box, name in ((self.ChkAutoRefreshWarning, SHOW_AUTO_REFRESH),
+                          (self.ChkDisplaySkippedWarning, SHOW_SKIPPED),
                           (self.chkWrapLabels, WRAP_LABELS), (self.chkShowIntroduction, SHOW_INTRODUCTION)):
             box.toggled.connect(lambda checked, name=name: self._store_option(name, "TRUE" if checked else "FALSE"))
         self.chkShowIntroduction.toggled.connect(
@@ -626,6 +636,7 @@ class LabelingDialog(QDialog):
 
     def _prefill_from_last_apply(self):
         """Open with what the last Apply on this layer used."""
+        self.ChkRefreshOnChange.setChecked(refresh.refreshes(self.layer))
         try:
             stored = engine.stored_expression(self.layer)
         except engine.CarrowindError:
@@ -736,6 +747,7 @@ class LabelingDialog(QDialog):
         window.adjustSize()
         window.move(self.frameGeometry().center() - window.rect().center())
         window.exec_()
+        window.deleteLater()
 
     def show_help(self):
         index = os.path.join(os.path.dirname(__file__), "help", "index.html")
@@ -790,7 +802,7 @@ class LabelingDialog(QDialog):
         options = self.options()
         self._status("Creating Symbol Labels...")
         try:
-            notices = engine.run_with_progress(
+            labels = engine.run_with_progress(
                 self, "Creating Symbol Labels...",
                 lambda feedback: engine.apply_labels(self.layer, expression, options, feedback))
         except engine.CarrowindError as e:
@@ -798,12 +810,14 @@ class LabelingDialog(QDialog):
             return
         finally:
             self._status("")
+        refresh.set_refreshes(self.layer, self.ChkRefreshOnChange.isChecked())
         self._labels_changed()
         self.CmdReset.setEnabled(True)
-        if self.ChkAutoRefreshWarning.isChecked():
+        # The reminder is true only of labels that do not follow the data.
+        if self.ChkAutoRefreshWarning.isChecked() and not self.ChkRefreshOnChange.isChecked():
             message(self, AUTO_REFRESH_TEXT, "Labels Do Not Auto Refresh!", QMessageBox.Information)
-        skipped = any(n.strip().upper() == "$$SKIPPED" or n.startswith(SKIPPED_NOTICE) for n in notices or ())
-        if skipped and self.ChkDisplaySkippedWarning.isChecked():
+        # The engine marks the labels it made when some classes had no record.
+        if getattr(labels, "skipped", False) and self.ChkDisplaySkippedWarning.isChecked():
             message(self, SKIPPED_TEXT, "Skipped Symbols!", QMessageBox.Warning)
 
     def reset(self):
@@ -815,17 +829,16 @@ class LabelingDialog(QDialog):
         self._labels_changed()
 
     def _labels_changed(self):
-        """The layers panel, the project and the layouts' legends follow the new labels."""
+        """The engine redraws the layer and its legend; the project is marked
+        changed and the layouts' legends are fitted to their new labels."""
         project = QgsProject.instance()
-        if self.iface is not None and self.layer.id() in project.mapLayers():
-            self.iface.layerTreeView().refreshLayerSymbology(self.layer.id())
-            project.setDirty(True)
-            for layout in project.layoutManager().printLayouts():
-                for item in layout.items():
-                    if isinstance(item, QgsLayoutItemLegend):
-                        item.updateLegend()
-                        item.adjustBoxSize()
-                        item.refresh()
+        if self.layer.id() not in project.mapLayers():
+            return
+        project.setDirty(True)
+        for layout in project.layoutManager().printLayouts():
+            for item in layout.items():
+                if isinstance(item, QgsLayoutItemLegend):
+                    item.updateLegend()
 
     # ----- quick picks
 
@@ -932,8 +945,16 @@ class LabelingDialog(QDialog):
 def _write_atomically(path, text):
     """Replace the file whole or not at all; line breaks stay as given."""
     folder = os.path.dirname(os.path.abspath(path))
+    try:
+        mode = os.stat(path).st_mode & 0o7777
+    except OSError:
+        umask = os.umask(0)
+        os.umask(umask)
+        mode = 0o666 & ~umask
     fd, temp = tempfile.mkstemp(prefix=".carrowind-", dir=folder)
     try:
+        # mkstemp makes the file private; it gets the mode the file had, or a new file's.
+        os.fchmod(fd, mode)
         with os.fdopen(fd, "wb") as f:
             f.write(text.encode("utf-8"))
             f.flush()

@@ -40,6 +40,11 @@ class ProgramMissing(CarrowindError):
     pass
 
 
+class Labels(list):
+    """The labels made, and whether classes without records kept theirs."""
+    skipped = False
+
+
 @dataclass
 class Options:
     """records: 0 the layer's filter when it has one, else all; 1 all; 2 the selection.
@@ -370,7 +375,9 @@ def finish_apply(layer, job: Job, result: dict, expression: str, options: Option
     layer.setCustomProperty(PROPERTY_EXPRESSION, expression)
     layer.setCustomProperty(PROPERTY_OPTIONS, json.dumps(asdict(options)))
     _write_labels(layer, labels, "Carrowind labels")
-    return labels
+    made = Labels(labels)
+    made.skipped = bool(result.get("skipped", False))
+    return made
 
 
 def apply_labels(layer, expression: str, options: Options = None, feedback: Optional[QgsFeedback] = None) -> List[str]:
@@ -450,7 +457,8 @@ def quick_pick(name: str) -> str:
 
 
 def save_quick_pick(name: str, expression: str) -> None:
-    _quick_picks("save", name, expression)
+    """Saves or updates (the caller has asked the user before updating)."""
+    _quick_picks("save", name, "--expr", expression, "--yes")
 
 
 def delete_quick_pick(name: str) -> None:

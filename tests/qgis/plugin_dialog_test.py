@@ -286,6 +286,19 @@ def test_refresh_option(layer):
     d.CmdReset.click()
 
 
+def test_unsaved_edits(layer):
+    """Labels count the data as saved: an Apply over unsaved edits says so."""
+    d = open_dialog(layer, EXPRESSION)
+    d.ChkAutoRefreshWarning.setChecked(False)
+    d.ChkDisplaySkippedWarning.setChecked(False)
+    layer.startEditing()
+    layer.changeAttributeValue(next(layer.getFeatures()).id(), layer.fields().lookupField("ACRES"), 999.0)
+    d.CmdApply.click()
+    check(SCRIPT.titles() == ["Unsaved Edits Not Counted"], "an Apply over unsaved edits does not say so")
+    layer.rollBack()
+    d.CmdReset.click()
+
+
 def test_skipped_notice(layer):
     """The class without records ("Nowhere") is announced when the option asks for it."""
     for wanted in (True, False):
@@ -406,7 +419,7 @@ def main():
         assert code.returncode == 0, code.stderr  # the quick picks' store needs the product key
         layer = make_layer("Parcels")
         tests = [lambda: test_options_kept(layer), lambda: test_compose(layer), lambda: test_verify(layer),
-                 lambda: test_apply_and_reset(layer), lambda: test_skipped_notice(layer), lambda: test_refresh_option(layer),
+                 lambda: test_apply_and_reset(layer), lambda: test_skipped_notice(layer), lambda: test_refresh_option(layer), lambda: test_unsaved_edits(layer),
                  lambda: test_records(make_layer("All parcels"), make_layer("North", "\"DISTRICT\" = 'North'")),
                  lambda: test_quick_picks_and_files(layer)]
         for test in tests:

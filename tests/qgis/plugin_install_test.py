@@ -70,6 +70,7 @@ def main():
         check(run.returncode == 0, f"the installer exited {run.returncode}: {run.stderr}")
         plugins = os.path.join(profiles, "mapping", "python", "plugins")
         check(os.path.exists(os.path.join(plugins, "carrowind_labels", "metadata.txt")), "the plugin is in the profile")
+        check(os.path.exists(os.path.join(plugins, "carrowind_labels", "help", "index.html")), "its help pages too")
         settings = configparser.ConfigParser()
         settings.read(os.path.join(profiles, "mapping", "QGIS", "QGIS3.ini"))
         check(settings.get("PythonPlugins", "carrowind_labels", fallback="") == "true", "the plugin is enabled")

@@ -244,14 +244,29 @@ def run(job: Job, feedback: Optional[QgsFeedback] = None) -> str:
     if app is not None and QThread.currentThread() == app.thread():
         code, out, err = _run_responsive(program, job.args, feedback)
     else:
-        completed = subprocess.run([program, *job.args], capture_output=True, text=True)
-        code, out, err = completed.returncode, completed.stdout, completed.stderr
+        code, out, err = _run_blocking(program, job.args, feedback)
     if feedback is not None and feedback.isCanceled():
         raise CarrowindError("Canceled.")
     job.exit_code, job.stderr = code, err
     if code not in (0, 1) and not out.strip().startswith("{"):
         raise CarrowindError(err.strip() or f"carrowind {job.command} ended with exit code {code}")
     return out
+
+
+def _run_blocking(program, args, feedback):
+    """Off the main thread (Processing's): waits, and Cancel stops it."""
+    try:
+        process = subprocess.Popen([program, *args], stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    except OSError as e:
+        raise CarrowindError(f"Cannot start {program}: {e.strerror}")
+    while True:
+        try:
+            out, err = process.communicate(timeout=0.1)
+            break
+        except subprocess.TimeoutExpired:
+            if feedback is not None and feedback.isCanceled():
+                process.kill()
+    return process.returncode, out.decode("utf-8", "replace"), err.decode("utf-8", "replace")
 
 
 def _run_responsive(program, args, feedback):

@@ -212,6 +212,26 @@ def main():
         expect_totals("refreshed", again, labels(again), qgis_totals(again))
         del refresher
 
+        # off the main thread, as Processing runs it; and canceled there
+        import threading
+        from qgis.core import QgsFeedback
+        job = engine.prepare(project.mapLayersByName("Parcels")[0], expression, engine.Options())
+        on_main = engine.result_of(job, engine.run(job))["labels"]
+        outcome = {}
+        worker = threading.Thread(target=lambda: outcome.update(out=engine.run(job)))
+        worker.start()
+        worker.join()
+        check(engine.result_of(job, outcome["out"])["labels"] == on_main and len(on_main) == 6,
+              "the program run off the main thread gives other labels")
+        canceled = QgsFeedback()
+        canceled.cancel()
+        try:
+            engine.run(job, canceled)
+            check(False, "a canceled run ends as if it had not been")
+        except engine.CarrowindError as e:
+            check(str(e) == "Canceled.", f"a canceled run says {e}")
+        job.close()
+
         # what cannot be done says why
         memory = QgsVectorLayer("Point?field=ACRES:double", "scratch", "memory")
         project.addMapLayer(memory)

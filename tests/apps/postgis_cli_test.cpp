@@ -88,6 +88,27 @@ TEST_F(PostgisCli, EveryReadingCommandPrintsTheServersLayerAsItsFile) {
   }
 }
 
+// A view has no key to take First and Last by, so its records are read
+// and totalled here: the same totals as the file's with the view's clause.
+TEST_F(PostgisCli, AViewWithoutAKeyIsTotalledFromItsRows) {
+  auto run = carrowind("new-map " + path("view.cwmap") + " --data '" + connection() +
+                       "' --layer landuse_north --unique-values USE");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  makeBoth("--unique-values USE");
+  json doc = json::parse(std::ifstream(dir / "file.cwmap"));
+  doc["layers"][0]["definition_query"] = "\"DISTRICT\" = 'North'";
+  std::ofstream(dir / "file.cwmap") << doc.dump(2);
+  const std::string expression = "[ACRES].Sum.Round(2) in [USE].Count, [FLOORS].Maximum";
+  const auto run2 = carrowind("apply " + path("view.cwmap") + " --layer landuse_north --json --expr '" + expression + "'");
+  ASSERT_EQ(run2.exitCode, 0) << run2.err;
+  const json fromView = json::parse(run2.out)["labels"];
+  const json fromFile = labels("file.cwmap", expression);
+  // The view holds only the north's uses: each of its classes as the file's.
+  ASSERT_FALSE(fromView.empty());
+  for (const auto& label : fromView)
+    EXPECT_NE(std::find(fromFile.begin(), fromFile.end(), label), fromFile.end()) << label;
+}
+
 TEST_F(PostgisCli, ADefinitionQueryIsTheServersSqlAndItsErrorIsTheServers) {
   makeBoth("--unique-values USE");
   for (const char* name : {"pg.cwmap", "file.cwmap"}) {

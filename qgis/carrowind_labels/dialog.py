@@ -624,8 +624,8 @@ class LabelingDialog(QDialog):
             message(self, str(e), "Error Attempting To Read Fields", QMessageBox.Critical)
             fields = []
         self._field_types = {name: code for name, code in fields}
-        # The shape column of a shapefile is not something a label can show.
-        self.LstLabelFields.addItems([name for name, _ in fields if name != "Shape"])
+        # Every field, the geometry too: choosing it says why it cannot be summarised.
+        self.LstLabelFields.addItems([name for name, _ in fields])
         self.LstLabelFields.setCurrentRow(0)
 
     def _set_record_options(self):

@@ -167,7 +167,7 @@ def test_compose(layer):
     entries = [d.LstLabelFields.item(i).text() for i in range(d.LstLabelFields.count())]
     fields = [name for name, _ in engine.field_list(layer)]
     check(entries[:2] == ["$$LABEL", "$$VALUE"], f"the field list starts {entries[:2]}")
-    check(entries[2:] == [n for n in fields if n != "Shape"], f"the field list holds {entries[2:]}, not {fields}")
+    check(entries[2:] == fields, f"the field list holds {entries[2:]}, not {fields}")
     buttons = (d.CmdApply, d.CmdVerifyExpression, d.CmdSaveExpression, d.CmdSaveQuickPick)
     check(not any(b.isEnabled() for b in buttons) and not d.CmdReset.isEnabled(), "buttons enabled while empty")
 
@@ -195,6 +195,11 @@ def test_compose(layer):
         check(SCRIPT.offered == offered if offered else len(SCRIPT.offered) == 9,
               f"{field} is offered {SCRIPT.offered}")
     check(d.TxtExpression.toPlainText() == "$$VALUE[ACRES].Sum.Round(0)", "a cancelled summary inserted text")
+    SCRIPT.titles()
+    choose(d, "Shape")
+    d.CmdAddField.click()
+    check(SCRIPT.titles() == ["Invalid Field Type!"] and d.TxtExpression.toPlainText().endswith("Round(0)"),
+          "the geometry field is not refused")
     d.TxtExpression.clear()
     check(not any(b.isEnabled() for b in buttons), "buttons enabled after the expression was deleted")
 

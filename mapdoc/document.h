@@ -10,6 +10,8 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "host/host.h"
@@ -30,6 +32,10 @@ class Application;
 class MapSurroundFrame;
 
 struct OpenOptions {
+  OpenOptions() = default;
+  OpenOptions(std::string data, std::string provider = "ogr", std::vector<std::int32_t> selection = {})
+      : styleData(std::move(data)), styleProvider(std::move(provider)), styleSelection(std::move(selection)) {}
+
   // The data a QGIS layer style (.qml) draws, which the style does not name:
   // a path, with "|layername=" and "|subset=" as QGIS writes them.
   std::string styleData;

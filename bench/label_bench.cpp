@@ -41,6 +41,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "bench/stopwatch.h"
 #include "engine/labeler_object.h"
 #include "mapdoc/document.h"
 #include "platform/text/utf.h"
@@ -58,33 +59,13 @@ constexpr char kLayer[] = "landuse";
 constexpr double kRepeatBelow = 5.0;
 constexpr int kRepeats = 5;
 
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::Stopwatch;
+using bench::Time;
+using bench::since;
 
 // Where results nobody looks at go, so the reads that make them stay.
 volatile double sink = 0;
-
-double since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
-
-// Seconds of processor time this process (all its threads) has used.
-double cpuNow() {
-  timespec t{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
-
-// Wall time and processor time of one measurement. On a machine shared with
-// others' builds the wall time stretches with their load; the processor
-// time is the work itself.
-struct Time {
-  double wall = 0;
-  double cpu = 0;
-};
-
-struct Stopwatch {
-  Clock::time_point wall = Clock::now();
-  double cpu = cpuNow();
-  Time elapsed() const { return {since(wall), cpuNow() - cpu}; }
-};
 
 struct Format {
   std::string key;     // as --formats names it

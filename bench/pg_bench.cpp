@@ -16,9 +16,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
-#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -27,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/stopwatch.h"
 #include "engine/labeler_object.h"
 #include "mapdoc/document.h"
 #include "platform/text/utf.h"
@@ -37,29 +36,17 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Time;
 
 volatile double sink = 0;
-
-double cpuNow() {
-  timespec t{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
-
-struct Time {
-  double wall = 0, cpu = 0;
-};
 
 // The fastest of a few runs: other work on the machine only adds time.
 Time fastest(int runs, const std::function<void()>& once) {
   Time best{1e300, 0};
   for (int i = 0; i < runs; ++i) {
-    const auto wall = Clock::now();
-    const double cpu = cpuNow();
+    const bench::Stopwatch watch;
     once();
-    const Time t{std::chrono::duration<double>(Clock::now() - wall).count(), cpuNow() - cpu};
-    if (t.wall < best.wall) best = t;
+    if (const Time t = watch.elapsed(); t.wall < best.wall) best = t;
   }
   return best;
 }

@@ -1,6 +1,8 @@
 #include "engine/class_summaries.h"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "engine/formatting_statements.h"
 #include "engine/label_wrap.h"
@@ -36,6 +38,12 @@ const FieldSummary& SummarySet::get(std::u16string_view field) const {
     if (equalsNoCase(name, field)) return summary;
   }
   badKey();
+}
+
+com::Variant recordCount(std::int64_t records) {
+  const auto n = static_cast<std::int32_t>(std::min<std::int64_t>(records, std::numeric_limits<std::int32_t>::max()));
+  if (n <= 32767) return com::Variant(static_cast<std::int16_t>(n));
+  return com::Variant(n);
 }
 
 int RecordSource::fieldPosition(const std::u16string& name) const { return tableClass->FindField(name); }
@@ -183,7 +191,7 @@ bool summariseField(const RecordSource& source, host::IQueryFilter* filter, cons
   out = FieldSummary{};
   out.First = std::move(first);
   out.Last = std::move(last);
-  out.Count = count <= 32767 ? com::Variant(static_cast<std::int16_t>(count)) : com::Variant(count);
+  out.Count = recordCount(count);
 
   if (isNumericFieldType(type)) {
     host::Ref<host::ICursor> statsCursor = source.search(filter);

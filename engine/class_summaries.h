@@ -74,6 +74,9 @@ struct RecordOrder {
   }
 };
 
+// A class's record count as a summary holds it: Int16 while it fits, else Int32.
+com::Variant recordCount(std::int64_t records);
+
 // Distinct field names of the "Field" pieces in order of first appearance;
 // names equal but for case count once, under the case seen first.
 std::vector<std::u16string> expressionFields(const ExpressionPieceList& pieces);

@@ -58,7 +58,7 @@ FieldSummary summaryOf(const FieldInfo& info, const ClassState& c, const FieldSt
   FieldSummary out;
   out.First = f.first;
   out.Last = f.last;
-  out.Count = c.count <= 32767 ? com::Variant(static_cast<std::int16_t>(c.count)) : com::Variant(c.count);
+  out.Count = recordCount(c.count);
   if (info.numeric) {
     out.Maximum = f.stats.maximum();
     out.Average = f.stats.mean();

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 #include "platform/progress/progress.h"
 
@@ -75,18 +74,12 @@ struct ClassTotals {
   }
 };
 
-com::Variant countValue(std::int64_t records) {
-  const auto n = static_cast<std::int32_t>(std::min<std::int64_t>(records, std::numeric_limits<std::int32_t>::max()));
-  if (n <= 32767) return com::Variant(static_cast<std::int16_t>(n));
-  return com::Variant(n);
-}
-
 FieldSummary summaryOf(const ClassTotals& c, std::size_t k, bool numeric, const WantedSummaries& wanted) {
   const host::FieldGroupSummary& f = c.fields[k];
   FieldSummary out;
   if (wanted.first) out.First = f.first;
   if (wanted.last) out.Last = f.last;
-  out.Count = countValue(c.count);
+  out.Count = recordCount(c.count);
   if (!numeric) return out;
   // Nothing totalled reads 0, as the walk's running statistics do.
   const bool any = f.count > 0 && wanted.statistics;
@@ -116,10 +109,13 @@ std::optional<std::vector<SummarySet>> summariseByGroups(const RecordSource& sou
   auto grouping = classes.grouping();
   if (!grouping) return std::nullopt;
 
+  // No list of what is wanted: everything.
+  const std::vector<WantedSummaries> asked =
+      wanted.empty() ? std::vector<WantedSummaries>(names.size(), WantedSummaries{true, true, true, true}) : wanted;
   std::vector<host::GroupedField> request;
   std::vector<bool> numeric;
   for (std::size_t i = 0; i < names.size(); ++i) {
-    const WantedSummaries w = wanted.empty() ? WantedSummaries{true, true, true, true} : wanted[i];
+    const WantedSummaries& w = asked[i];
     const bool isNumeric = isNumericFieldType(source.fieldType(source.fieldPosition(names[i])));
     numeric.push_back(isNumeric);
     request.push_back({names[i], w.first || w.last, isNumeric && w.statistics, isNumeric && w.spread});
@@ -171,10 +167,8 @@ std::optional<std::vector<SummarySet>> summariseByGroups(const RecordSource& sou
       sets[i].skipped = true;
       continue;
     }
-    for (std::size_t k = 0; k < names.size(); ++k) {
-      const WantedSummaries w = wanted.empty() ? WantedSummaries{true, true, true, true} : wanted[k];
-      sets[i].fields.emplace_back(names[k], summaryOf(totals[i], k, numeric[k], w));
-    }
+    for (std::size_t k = 0; k < names.size(); ++k)
+      sets[i].fields.emplace_back(names[k], summaryOf(totals[i], k, numeric[k], asked[k]));
   }
   return sets;
 }

@@ -1,7 +1,5 @@
 #include "mapdoc/clause_text.h"
 
-#include <charconv>
-
 #include "mapdoc/data/ogr_table.h"
 #include "mapdoc/data/open.h"
 #include "mapdoc/data/where_clause.h"
@@ -11,11 +9,7 @@ namespace mapdoc {
 
 std::string sqlString(const std::string& text) { return data::sqlLiteral(text); }
 
-std::string sqlNumber(double value) {
-  char buffer[32];
-  auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-  return {buffer, result.ptr};
-}
+std::string sqlNumber(double value) { return data::sqlNumber(value); }
 
 std::string fieldRef(host::ITable* table, const host::Text& field) { return text::toUtf8(quoteField(table, field)); }
 

@@ -1,22 +1,16 @@
 #include "mapdoc/data/pg_grouped_statistics.h"
 
-#include <charconv>
 #include <unordered_map>
 
 #include "host/classes.h"
 #include "mapdoc/data/feature_row.h"
 #include "mapdoc/data/gdal_session.h"
+#include "mapdoc/data/where_clause.h"
 #include "platform/com/class_factory.h"
 #include "platform/text/utf.h"
 
 namespace mapdoc::data {
 namespace {
-
-// Shortest text that reads back as the same double.
-std::string number(double value) {
-  char buffer[32];
-  return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, value).ptr);
-}
 
 const FieldInfo* findInfo(const std::vector<FieldInfo>& infos, const host::Text& name) {
   for (const auto& info : infos)
@@ -96,7 +90,7 @@ std::optional<std::string> groupedStatisticsSql(OGRLayer& layer, const std::vect
       // record walk never classifies, sorts above every number here.
       std::string thresholds;
       for (auto it = grouping.uppers.rbegin(); it != grouping.uppers.rend(); ++it)
-        thresholds += (thresholds.empty() ? "" : ",") + number(-*it);
+        thresholds += (thresholds.empty() ? "" : ",") + sqlNumber(-*it);
       const std::string value = "(" + numericValue(layer, infos, grouping.fields.front(), c) + ")::float8";
       addKey("CASE WHEN " + value + " = 'NaN' THEN 0 ELSE width_bucket(-" + value + ", '{" + thresholds +
              "}'::float8[]) END");

@@ -1,5 +1,7 @@
 #include "mapdoc/data/where_clause.h"
 
+#include <charconv>
+
 #include <algorithm>
 #include <cctype>
 #include <initializer_list>
@@ -195,6 +197,11 @@ bool keyword(const Token& t, std::initializer_list<const char*> words) {
 }
 
 }  // namespace
+
+std::string sqlNumber(double value) {
+  char buffer[32];
+  return {buffer, std::to_chars(buffer, buffer + sizeof buffer, value).ptr};
+}
 
 std::string sqlLiteral(const std::string& text) {
   std::string out = "'";

@@ -24,6 +24,9 @@ std::string quoteName(const std::string& field, FieldQuoting quoting);
 // 'text' with its quotes doubled.
 std::string sqlLiteral(const std::string& text);
 
+// The shortest text that reads back as the same double, with a point.
+std::string sqlNumber(double value);
+
 // A clause in standard SQL made to mean the same to OGR's own SQL, which
 // differs in two ways: its = and <> ignore letter case on text, and in a
 // string literal it reads \' as an escaped quote, so 'x\' never ends.

@@ -148,6 +148,7 @@ class Job:
         self.layer_kind = layer_kind
         self.document = ""
         self.args = []
+        self.exit_code, self.stderr = None, ""  # set by run()
 
     def close(self):
         shutil.rmtree(self.folder, ignore_errors=True)

@@ -21,7 +21,7 @@ import tempfile
 
 os.environ.setdefault("QT_QPA_PLATFORM", "offscreen")
 try:
-    from qgis.core import (QgsApplication, QgsCategorizedSymbolRenderer, QgsDataSourceUri, QgsFeatureRequest,
+    from qgis.core import (QgsApplication, QgsCategorizedSymbolRenderer, QgsDataSourceUri,
                            QgsGraduatedSymbolRenderer,
                            QgsLayoutItemLegend, QgsMapLayerLegendUtils, QgsMapRendererSequentialJob, QgsMapSettings,
                            QgsPrintLayout, QgsProject, QgsRendererCategory, QgsRendererRange, QgsSymbol,

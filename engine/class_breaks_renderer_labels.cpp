@@ -24,7 +24,8 @@ std::u16string clauseNumber(double value) {
 bool MakeClassBreaksRendererLabels(LabelerFields& fields, host::ILayer* pLayer) {
   try {
     RecordSource source = resolveRecordSource(fields, pLayer);
-    auto breaks = require<host::IClassBreaksRenderer>(classRenderer(source.renderer));
+    auto renderer = classRenderer(source.renderer);
+    auto breaks = require<host::IClassBreaksRenderer>(renderer);
     const std::u16string field = fields.TableIsJoined
                                      ? fields.JoinedFieldPrefix + breaks->Field() + fields.JoinedFieldSuffix
                                      : fields.FieldPrefix + breaks->Field() + fields.FieldSuffix;
@@ -34,9 +35,18 @@ bool MakeClassBreaksRendererLabels(LabelerFields& fields, host::ILayer* pLayer) 
       return u"( " + field + u" > " + clauseNumber(breaks->Break(i - 1)) + u" AND " + field + u" <= " + upper + u" )";
     };
     std::unique_ptr<RecordClasses> walk;
-    if (!fields.PerClassQueries) walk = breakClasses(*breaks, source);
+    ClassClause clause = classClause;
+    if (renderer.as<host::IRendererOwnClasses>()) {
+      // Classes bounded as the renderer bounds them (QGIS's ranges: a lower
+      // bound of their own, gaps and overlaps): its clauses and classifier.
+      auto classes = require<host::IRendererClasses>(renderer);
+      clause = [classes, &source](int i) { return classes->WhereClause(i, source.table.get()); };
+      if (!fields.PerClassQueries) walk = rendererClasses(renderer, source);
+    } else if (!fields.PerClassQueries) {
+      walk = breakClasses(*breaks, source);
+    }
     makeClassLabels(
-        fields, source, breaks->BreakCount(), classClause,
+        fields, source, breaks->BreakCount(), clause,
         [&](int i, const std::u16string& content) {
           if (equalsNoCase(content, u"VALUE")) return platform::format::numberText(breaks->Break(i));
           return breaks->Label(i);

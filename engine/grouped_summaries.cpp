@@ -148,9 +148,14 @@ std::optional<std::vector<SummarySet>> summariseByGroups(const RecordSource& sou
     in.clear();
     switch (grouping->kind) {
       case host::RecordGrouping::Kind::All: in.push_back(0); break;
-      case host::RecordGrouping::Kind::Breaks:
-        if (g.breakClass >= 0) in.push_back(g.breakClass);
+      case host::RecordGrouping::Kind::Breaks: {
+        const auto& classOf = grouping->classOfGroup;
+        const int c = classOf.empty() || g.breakClass < 0 ? g.breakClass
+                      : static_cast<std::size_t>(g.breakClass) < classOf.size() ? classOf[static_cast<std::size_t>(g.breakClass)]
+                                                                                 : -1;
+        if (c >= 0) in.push_back(c);
         break;
+      }
       case host::RecordGrouping::Kind::Values:
         keyRow->fill(g.key);
         classes.classify(*keyRow, in);

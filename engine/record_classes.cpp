@@ -18,20 +18,30 @@ class OneClass : public RecordClasses {
 
 class HostClasses : public RecordClasses {
  public:
-  HostClasses(std::vector<std::u16string> fields, host::Ref<host::IRecordClassifier> classifier)
-      : fields_(std::move(fields)), classifier_(std::move(classifier)) {}
+  HostClasses(std::vector<std::u16string> fields, host::Ref<host::IRecordClassifier> classifier,
+              std::optional<std::optional<host::RecordGrouping>> grouping)
+      : fields_(std::move(fields)), classifier_(std::move(classifier)), several_(classifier_.as<host::IRecordClassesOf>()),
+        grouping_(std::move(grouping)) {}
   std::vector<std::u16string> fields() const override { return fields_; }
   void classify(host::IRow& row, std::vector<int>& out) override {
+    if (several_) {
+      several_->ClassesOf(&row, out);
+      return;
+    }
     const int c = classifier_->ClassOf(&row);
     if (c >= 0) out.push_back(c);
   }
   std::optional<host::RecordGrouping> grouping() const override {
-    return host::RecordGrouping{host::RecordGrouping::Kind::Values, fields_, {}};
+    if (grouping_) return *grouping_;
+    return host::RecordGrouping{host::RecordGrouping::Kind::Values, fields_, {}, {}};
   }
 
  private:
   std::vector<std::u16string> fields_;
   host::Ref<host::IRecordClassifier> classifier_;
+  host::Ref<host::IRecordClassesOf> several_;  // set when a record may be in several classes
+  // The renderer's own word on grouping, when it has one.
+  std::optional<std::optional<host::RecordGrouping>> grouping_;
 };
 
 class Breaks : public RecordClasses {
@@ -48,7 +58,7 @@ class Breaks : public RecordClasses {
     if (at != uppers_.end()) out.push_back(static_cast<int>(at - uppers_.begin()));
   }
   std::optional<host::RecordGrouping> grouping() const override {
-    return host::RecordGrouping{host::RecordGrouping::Kind::Breaks, {field_}, uppers_};
+    return host::RecordGrouping{host::RecordGrouping::Kind::Breaks, {field_}, uppers_, {}};
   }
 
  private:
@@ -116,7 +126,9 @@ std::unique_ptr<RecordClasses> rendererClasses(const host::Ref<host::IFeatureRen
   if (!classifying) return nullptr;
   auto classifier = classifying->Classifier(source.table.get());
   if (!classifier) return nullptr;
-  return std::make_unique<HostClasses>(classifying->ClassifierFields(), std::move(classifier));
+  std::optional<std::optional<host::RecordGrouping>> grouping;
+  if (auto grouped = renderer.as<host::IRendererGrouping>()) grouping = grouped->Grouping(source.table.get());
+  return std::make_unique<HostClasses>(classifying->ClassifierFields(), std::move(classifier), std::move(grouping));
 }
 
 std::unique_ptr<RecordClasses> breakClasses(host::IClassBreaksRenderer& renderer, const RecordSource& source) {

@@ -30,10 +30,12 @@ bool MakeUniqueRendererLabels(LabelerFields& fields, host::ILayer* pLayer) {
     const int count = classes->ClassCount();
     const bool useDefault = unique->UseDefaultSymbol();
     auto isDefaultClass = [&](int i) { return useDefault && i == count - 1; };
+    // A renderer that knows its own classes is asked on a joined table too.
+    const bool joinedClauses = fields.TableIsJoined && !renderer.as<host::IRendererOwnClasses>();
 
     std::u16string allOtherValuesClause;
     auto classClause = [&](int i) -> std::u16string {
-      if (!fields.TableIsJoined) return classes->WhereClause(i, source.table.get());
+      if (!joinedClauses) return classes->WhereClause(i, source.table.get());
       if (isDefaultClass(i)) {
         // With no value class there is nothing to exclude: every record
         // belongs to the default class.
@@ -49,7 +51,7 @@ bool MakeUniqueRendererLabels(LabelerFields& fields, host::ILayer* pLayer) {
     };
     std::unique_ptr<RecordClasses> walk;
     if (!fields.PerClassQueries)
-      walk = fields.TableIsJoined ? joinedValueClasses(*unique, count, source) : rendererClasses(renderer, source);
+      walk = joinedClauses ? joinedValueClasses(*unique, count, source) : rendererClasses(renderer, source);
     makeClassLabels(
         fields, source, count, classClause,
         [&](int i, const std::u16string& content) {

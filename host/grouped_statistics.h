@@ -19,6 +19,8 @@ struct RecordGrouping {
   Kind kind = Kind::All;
   std::vector<Text> fields;    // Values: the key fields; Breaks: the one numeric field
   std::vector<double> uppers;  // Breaks: rising, finite
+  // Breaks: the class of each group (-1: none); empty when group i is class i.
+  std::vector<int> classOfGroup;
 };
 
 // What is wanted of one field.

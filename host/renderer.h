@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "host/grouped_statistics.h"
 #include "host/table.h"
 
 namespace host {
@@ -110,6 +111,14 @@ struct IRecordClassifier : IUnknown {
   virtual int ClassOf(IRowBuffer* row) = 0;
 };
 
+// Offered by classifiers whose classes may overlap (QGIS's rules: a record
+// that several rules draw is in each of their classes).
+struct IRecordClassesOf : IUnknown {
+  COM_INTERFACE("77D15FC9-E422-4E62-9253-9034CFC078C9")
+  // Appends every class index that draws row; none when no class does.
+  virtual void ClassesOf(IRowBuffer* row, std::vector<int>& classes) = 0;
+};
+
 // Offered by renderers that can classify records themselves.
 struct IRendererClassifier : IUnknown {
   COM_INTERFACE("0B8D08D8-0D5B-4642-A084-89924EBFD029")
@@ -117,6 +126,25 @@ struct IRendererClassifier : IUnknown {
   virtual std::vector<Text> ClassifierFields() = 0;
   // Throws HostError when the table lacks one of those fields.
   virtual Ref<IRecordClassifier> Classifier(ITable* table) = 0;
+};
+
+// Offered by renderers that say how a data source may group records into
+// their classes itself (see IGroupedStatistics), where grouping by the
+// values of their classifier's fields would not do: QGIS's ranges group by
+// their bounds; classes known by feature ID do not group at all.
+struct IRendererGrouping : IUnknown {
+  COM_INTERFACE("3E58136F-FBB2-4B1C-B5C9-B53E04B4E734")
+  // nullopt: the records are read and classified one by one.
+  virtual std::optional<RecordGrouping> Grouping(ITable* table) = 0;
+};
+
+// Offered by renderers whose classes follow rules only they know (QGIS's
+// categories, ranges and rules): the labeler takes every class's records
+// from their where clauses and classifier, on a joined table too, instead of
+// composing clauses from the class values or breaks, so that a class counts
+// exactly the records the map draws in it.
+struct IRendererOwnClasses : IUnknown {
+  COM_INTERFACE("CE250EF6-302E-4016-8804-36F73E81143D")
 };
 
 }  // namespace host

@@ -44,6 +44,9 @@ struct OpenOptions {
   std::string styleProvider = "ogr";
   // The style's layer's selected features, by object ID (QGIS's feature IDs).
   std::vector<std::int32_t> styleSelection;
+  // A file of the classes QGIS put the features in (see
+  // mapdoc/qgis/feature_classes.h), for a style QGIS alone can classify by.
+  std::filesystem::path styleClasses;
 };
 
 class MapDocument
@@ -115,6 +118,8 @@ class MapDocument
   const host::Ref<StatusBar>& statusBar() const { return statusBar_; }
   const host::Ref<mapdoc::CommandBars>& commandBars() const { return commandBars_; }
   const host::Ref<Map>& map() const { return map_; }
+  // What saves a document of another format; null for one of our own.
+  DocumentStore* store() const { return store_.get(); }
 
   // Tells the listeners (IDocumentEventSource) that this document was
   // created, opened or is closing.

@@ -19,11 +19,13 @@ SourceSpec readSource(const JsonReader& json, Members& members) {
 }
 
 std::string relocatePath(const std::string& path, const fs::path& fromDir, const fs::path& toDir) {
-  const fs::path p(path);
+  // Open options and a layer number after the file stay as they are.
+  const auto [file, parts] = splitSourcePath(path);
+  const fs::path p(file);
   if (p.is_absolute() || fromDir == toDir) return path;
   const fs::path full = (fromDir / p).lexically_normal();
   const fs::path relative = full.lexically_relative(toDir.lexically_normal());
-  return (relative.empty() ? full : relative).generic_string();
+  return (relative.empty() ? full : relative).generic_string() + parts;
 }
 
 Json sourceToJson(const SourceSpec& source, const Members& members, const fs::path& baseDir, const SaveContext& context) {
@@ -56,6 +58,13 @@ host::Ref<FeatureLayer> FeatureLayer::read(const JsonReader& json, const fs::pat
   if (auto v = json.optional("visible")) l->visible_ = v->boolean();
   l->source_ = readSource(json.member("source"), l->sourceMembers_);
   if (auto q = json.optional("definition_query")) l->definitionQuery_ = q->utext();
+  // A filter that is a whole SELECT statement (as QGIS's ogr provider takes
+  // one) is no where clause: the statement's result is the layer's data, so
+  // no search can leave it out.
+  if (l->source_.connection.empty() && isSelectStatement(toUtf8(l->definitionQuery_))) {
+    l->source_.statement = toUtf8(l->definitionQuery_);
+    l->definitionQuery_.clear();
+  }
   if (auto d = json.optional("definition_selection")) l->definitionSelection_ = readIds(*d);
   if (auto s = json.optional("selection")) l->initialSelection_ = readIds(*s);
   if (auto j = json.optional("join")) {
@@ -88,6 +97,18 @@ void FeatureLayer::setUnreadable(std::string problem) {
   opened_ = true;
   problem_ = std::move(problem);
   featureClass_ = nullptr;
+}
+
+void FeatureLayer::readRecordsFrom(SourceSpec table) {
+  source_ = std::move(table);
+  joins_.clear();
+  definitionQuery_.clear();
+  definitionSelection_.reset();
+  opened_ = false;
+  problem_.clear();
+  featureClass_ = nullptr;
+  displayTable_ = nullptr;
+  definitionSet_ = nullptr;
 }
 
 bool FeatureLayer::Valid() {
@@ -158,6 +179,7 @@ Json FeatureLayer::ToJson(const SaveContext& context) {
     known["visible"] = visible_;
   known["source"] = sourceToJson(source_, sourceMembers_, baseDir_, context);
   if (!definitionQuery_.empty()) known["definition_query"] = toUtf8(definitionQuery_);
+  else if (!source_.statement.empty()) known["definition_query"] = source_.statement;
   if (definitionSelection_) known["definition_selection"] = definitionSet_ ? Json(definitionSet_->IDs()) : Json(*definitionSelection_);
   const auto selected = selection_ ? selection_->IDs() : initialSelection_;
   if (!selected.empty()) known["selection"] = selected;

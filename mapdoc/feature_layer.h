@@ -61,6 +61,10 @@ class FeatureLayer
   // read, for the reason given.
   void addJoin(JoinSpec join) { joins_.push_back(std::move(join)); }
   void setUnreadable(std::string problem);
+  // From now on the records come from table: a copy QGIS made of them with
+  // its filter, joins, virtual fields and edits applied, so the layer has
+  // no join or definition query of its own any more.
+  void readRecordsFrom(SourceSpec table);
 
  private:
   void open();

@@ -66,7 +66,7 @@ bool ValueClassifier::valueNumber(host::IRowBuffer* row, std::size_t f, std::uin
     return true;
   }
   // Text kept as ValueKey spells it: the day for a date, else the text.
-  const auto key = recordKey(v, type);
+  const auto key = m_->rules->recordKey(v, type, m_->kinds[f]);
   if (!key) return false;
   auto it = d.texts.find(std::string_view(*key).substr(1));
   if (it == d.texts.end()) return false;

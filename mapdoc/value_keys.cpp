@@ -40,6 +40,8 @@ std::string ValueKey::canonical() const {
     case Kind::Number: return "n" + numberText(number);
     case Kind::Text: return "t" + text;
     case Kind::Day: return "d" + text;
+    case Kind::Moment: return "m" + text;
+    case Kind::Clock: return "c" + text;
     case Kind::Nothing: break;
   }
   return {};
@@ -81,6 +83,13 @@ std::optional<std::string> recordKey(const host::Value& value, int fieldType) {
   return std::nullopt;
 }
 
+const KeyRules& hostKeyRules() {
+  static const KeyRules rules{
+      [](const host::Text& part, int fieldType, data::ValueKind) { return valueKey(part, fieldType); },
+      [](const host::Value& value, int fieldType, data::ValueKind) { return recordKey(value, fieldType); }};
+  return rules;
+}
+
 std::string keyClause(const std::string& ref, const ValueKey& key, data::FilterEngine filters) {
   switch (key.kind) {
     case ValueKey::Kind::Number: return ref + " = " + numberText(key.number);
@@ -99,6 +108,26 @@ std::string keyClause(const std::string& ref, const ValueKey& key, data::FilterE
         case data::FilterEngine::Other: return "CAST(" + ref + " AS DATE) = " + sqlString(key.text);
       }
       break;
+    case ValueKey::Kind::Moment:
+    case ValueKey::Kind::Clock: {
+      const bool moment = key.kind == ValueKey::Kind::Moment;
+      switch (filters) {
+        case data::FilterEngine::SQLite:
+          // stored as ISO text, with or without a 'T', seconds' fraction or zone
+          return std::string(moment ? "strftime('%Y-%m-%d %H:%M:%S', " : "strftime('%H:%M:%S', ") + ref +
+                 ") = " + sqlString(key.text);
+        case data::FilterEngine::PostgreSQL:
+          return ref + " = " + (moment ? "TIMESTAMP " : "TIME ") + sqlString(key.text);
+        case data::FilterEngine::Ogr:
+        case data::FilterEngine::Other: {
+          // OGR's text of a date-time starts "YYYY/MM/DD HH:MM:SS"
+          std::string text = key.text;
+          if (moment) text[4] = text[7] = '/';
+          return "CAST(" + ref + " AS CHARACTER(" + std::to_string(text.size()) + ")) = " + sqlString(text);
+        }
+      }
+      break;
+    }
     case ValueKey::Kind::Nothing: break;
   }
   return "1 = 0";

@@ -31,16 +31,20 @@ std::string tupleKey(const std::vector<std::string>& keys) {
 
 std::shared_ptr<const ValueMatching> ValueMatching::build(host::ITable* table, const std::vector<host::Text>& fields,
                                                           const host::Text& delimiter,
-                                                          const std::vector<std::vector<host::Text>>& classValues) {
+                                                          const std::vector<std::vector<host::Text>>& classValues,
+                                                          const KeyRules& rules) {
   auto m = std::make_shared<ValueMatching>();
   m->table = host::Ref<host::ITable>(table);
   m->fields = fields;
   m->filters = filterEngine(table);
+  m->rules = &rules;
   auto cls = com::query<host::IClass>(table);
+  auto kinds = cls ? com::query<data::IFieldKinds>(cls->Fields().get()) : nullptr;
   for (const auto& f : fields) {
     const int position = cls ? cls->FindField(f) : -1;
     m->positions.push_back(position);
     m->types.push_back(position < 0 ? host::FieldTypeOther : cls->Fields()->Field(position)->Type());
+    m->kinds.push_back(position < 0 || !kinds ? data::ValueKind::Other : kinds->Kind(position));
     m->refs.push_back(fieldRef(table, f));
   }
   m->owned.resize(classValues.size());
@@ -51,7 +55,7 @@ std::shared_ptr<const ValueMatching> ValueMatching::build(host::ITable* table, c
       std::vector<std::string> canonical;
       bool matchable = true;
       for (std::size_t f = 0; f < fields.size(); ++f) {
-        tuple.push_back(valueKey(f < parts.size() ? parts[f] : host::Text(), m->types[f]));
+        tuple.push_back(rules.classKey(f < parts.size() ? parts[f] : host::Text(), m->types[f], m->kinds[f]));
         matchable = matchable && tuple.back().kind != ValueKey::Kind::Nothing;
         canonical.push_back(tuple.back().canonical());
       }

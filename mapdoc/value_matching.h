@@ -26,7 +26,9 @@ struct ValueMatching {
   std::vector<host::Text> fields;
   std::vector<int> positions;  // in the table; -1 when missing
   std::vector<int> types;
+  std::vector<data::ValueKind> kinds;
   std::vector<std::string> refs;  // as the table's clauses name the fields
+  const KeyRules* rules = &hostKeyRules();
   data::FilterEngine filters = data::FilterEngine::Ogr;
   // [class][tuple][field]: the tuples each value class owns.
   std::vector<std::vector<std::vector<ValueKey>>> owned;
@@ -36,7 +38,8 @@ struct ValueMatching {
   // classValues[c]: the values of value class c, fields joined by delimiter.
   static std::shared_ptr<const ValueMatching> build(host::ITable* table, const std::vector<host::Text>& fields,
                                                     const host::Text& delimiter,
-                                                    const std::vector<std::vector<host::Text>>& classValues);
+                                                    const std::vector<std::vector<host::Text>>& classValues,
+                                                    const KeyRules& rules = hostKeyRules());
 
   // The clause selecting value class c's records ("1 = 0" when it owns no
   // tuple), and the one selecting every record of no value class ("" when

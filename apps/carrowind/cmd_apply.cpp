@@ -60,12 +60,14 @@ int runApply(const ApplyOptions& o) {
   auto document = openDocument(o.document);
   if (!o.dryRun) checkWritable(*document, o.output, o.force);
   auto layer = findLayer(*document, o.layer);
-  featureLayer(layer.get());
-  if (const auto why = unlabelledReason(layer.get()); !why.empty())
-    return failed(o, layer.get(), "Error Generating Labels!", text::fromUtf8(why));
   const std::u16string expression = resolveExpression(o.expression);
   auto labeler = createLabeler();
   applyRecords(labeler.get(), layer.get(), o.records);
+  if (const auto why = readThroughQgis(*document, layer.get(), expression, o.records == Records::All); !why.empty())
+    return failed(o, layer.get(), "Error Generating Labels!", text::fromUtf8(why));
+  featureLayer(layer.get());
+  if (const auto why = unlabelledReason(layer.get()); !why.empty())
+    return failed(o, layer.get(), "Error Generating Labels!", text::fromUtf8(why));
   labeler->WrapTextIfLongerThan(wrapLength(o.wrap));
   labeler->ShowMessages(false);
   labeler->UpdateAllOtherValues(!o.noAllOtherValues);
@@ -82,12 +84,17 @@ int runApply(const ApplyOptions& o) {
   labelsChanged(*document);
 
   const bool skipped = labeler->SkippedLegendItems();
+  // Which classes kept their label: none of their records were found.
+  std::vector<int> skippedClasses;
+  if (auto made = labeler->Labels())
+    for (int i = 1; i <= made->Count(); ++i)
+      if (text::toUtf8(made->Item(i)) == "$$SKIPPED") skippedClasses.push_back(i - 1);
   if (!o.dryRun) {
     keepOriginalLabels(*document, layer.get(), {before.renderer, labelsOf(before)});
     saveDocument(*document, o.output, o.force);
   }
 
-  printChangedLegend(layer.get(), o.json, skipped);
+  printChangedLegend(layer.get(), o.json, skipped, std::move(skippedClasses));
   std::cerr << kAutoRefreshNotice << '\n';
   if (skipped) std::cerr << kSkippedNotice << '\n';
   return kExitOk;
@@ -111,7 +118,9 @@ const CommandRegistration registration{14, [](CLI::App& program) -> Runner {
   command->add_option("-o,--output", o->output, "write the labelled document here instead of over DOCUMENT")
       ->excludes(dryRun);
   addForceOption(command, o->force);
-  command->add_flag("--json", o->json, "print JSON: {\"ok\", \"message\" (on failure), \"labels\", \"skipped\", \"layer\"}");
+  command->add_flag("--json", o->json,
+                    "print JSON: {\"ok\", \"message\" (on failure), \"labels\", \"skipped\", \"skipped_classes\" (the "
+                    "classes, from 0, that kept their label: no record was found for them), \"layer\"}");
   return [o] { return runApply(*o); };
 }};
 

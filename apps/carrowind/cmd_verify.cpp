@@ -50,6 +50,17 @@ int runVerify(const VerifyOptions& o) {
   }
   auto labeler = createLabeler();
   applyRecords(labeler.get(), layer.get(), o.records);
+  if (const auto why = readThroughQgis(*document, layer.get(), expression, o.records == Records::All); !why.empty()) {
+    if (o.json) {
+      LabelingResult result;
+      result.layer = layerName(layer.get());
+      result.message = why;
+      std::cout << toJson(result).dump(2) << '\n';
+    } else {
+      std::cout << why << '\n';
+    }
+    return kExitFailure;
+  }
   labeler->ShowMessages(true);
 
   std::vector<mb::Request> shown;

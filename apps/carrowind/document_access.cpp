@@ -9,6 +9,7 @@
 #include "apps/carrowind/commands.h"
 #include "mapdoc/atomic_file.h"
 #include "mapdoc/feature_layer.h"
+#include "mapdoc/qgis/qgis_evaluation.h"
 #include "mapdoc/unsupported_renderer.h"
 #include "platform/text/utf.h"
 #include "support/layout_legends.h"
@@ -60,6 +61,7 @@ host::Ref<mapdoc::MapDocument> openDocument(const DocumentArg& document) {
   if (std::filesystem::is_directory(file, ec)) throw inputError("a folder, not a map document: " + file.string());
   mapdoc::OpenOptions options{document.styleData, document.styleProvider, {}};
   if (!document.selectionFile.empty()) options.styleSelection = selectedIds(document.selectionFile);
+  options.styleClasses = document.qgisClasses;
   try {
     return mapdoc::MapDocument::open(file, options);
   } catch (const mapdoc::DocumentError& e) {
@@ -118,6 +120,19 @@ int findField(host::ITable* table, const std::string& field) {
   for (int i = 0; i < fields->FieldCount(); ++i)
     known += (i ? ", " : "") + text::toUtf8(fields->Field(i)->Name());
   throw inputError("no field named \"" + field + "\" (fields: " + known + ")");
+}
+
+std::string readThroughQgis(mapdoc::MapDocument& document, host::ILayer* layer, const std::u16string& expression,
+                            bool everyRecord) {
+  const auto fields = mapdoc::qgis::expressionFieldNames(text::toUtf8(expression));
+  const auto needs = mapdoc::qgis::qgisNeeds(document, layer, fields);
+  if (!needs.any()) return {};
+  try {
+    mapdoc::qgis::evaluateInQgis(document, layer, fields, needs, everyRecord);
+  } catch (const std::runtime_error& e) {
+    return e.what();
+  }
+  return {};
 }
 
 void labelsChanged(mapdoc::MapDocument& document) {

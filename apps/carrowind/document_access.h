@@ -35,6 +35,14 @@ std::string layerName(host::ILayer* layer);
 // it does not).
 std::string unlabelledReason(host::ILayer* layer);
 
+// For labels from expression on a QGIS layer that only QGIS can fully read
+// (classes on an expression or by rules, virtual fields, a provider we do
+// not read): QGIS hands its records and classes over, which the layer reads
+// from then on. everyRecord: without the layer's filter. "" when done or
+// not needed; else why it could not be (QGIS not installed, say).
+std::string readThroughQgis(mapdoc::MapDocument& document, host::ILayer* layer, const std::u16string& expression,
+                            bool everyRecord);
+
 // After labels changed: the contents view refreshed, the document marked
 // changed and the page layout's legends re-fitted.
 void labelsChanged(mapdoc::MapDocument& document);

@@ -10,6 +10,7 @@ struct DocumentArg {
   std::string styleData;  // --data, for a QGIS layer style
   std::string styleProvider = "ogr";  // --provider
   std::string selectionFile;  // --selection-file
+  std::string qgisClasses;    // --qgis-classes
 };
 
 inline void addDocumentOption(CLI::App* command, DocumentArg& document) {
@@ -28,6 +29,10 @@ inline void addDocumentOption(CLI::App* command, DocumentArg& document) {
   command->add_option("--selection-file", document.selectionFile,
                       "the style's layer's selected features: a file of feature IDs (QGIS's), separated by blanks, "
                       "commas or line breaks; for --records selection")
+      ->needs("--data");
+  command->add_option("--qgis-classes", document.qgisClasses,
+                      "the classes QGIS itself put the style's features in, for renderers only QGIS evaluates (rules, "
+                      "categories or ranges on an expression): a file the Carrowind QGIS plugin writes")
       ->needs("--data");
 }
 

@@ -42,13 +42,15 @@ mapdoc::Json toJson(const LabelingResult& r) {
   if (r.message) out["message"] = *r.message;
   if (r.labels) out["labels"] = *r.labels;
   if (r.skipped) out["skipped"] = *r.skipped;
+  if (r.skippedClasses) out["skipped_classes"] = *r.skippedClasses;
   if (r.sampleLabel) out["sample_label"] = *r.sampleLabel;
   if (r.report) out["report"] = *r.report;
   out["layer"] = r.layer;
   return out;
 }
 
-void printChangedLegend(host::ILayer* layer, bool json, std::optional<bool> skipped) {
+void printChangedLegend(host::ILayer* layer, bool json, std::optional<bool> skipped,
+                        std::optional<std::vector<int>> skippedClasses) {
   const LegendListing after = listLegend(layer);
   if (!json) {
     std::cout << toText(after);
@@ -59,6 +61,7 @@ void printChangedLegend(host::ILayer* layer, bool json, std::optional<bool> skip
   result.layer = after.layer;
   result.labels = labelsOf(after);
   result.skipped = skipped;
+  result.skippedClasses = std::move(skippedClasses);
   std::cout << toJson(result).dump(2) << '\n';
 }
 

@@ -25,7 +25,8 @@ void addRecordsOption(CLI::App* command, Records& records);
 // no selected feature).
 void applyRecords(engine::_QVXCarrowind* labeler, host::ILayer* layer, Records records);
 
-// {"ok", "message", "labels", "skipped", "sample_label", "report", "layer"};
+// {"ok", "message", "labels", "skipped", "skipped_classes", "sample_label",
+// "report", "layer"};
 // members left empty are left out.
 struct LabelingResult {
   bool ok = false;
@@ -33,6 +34,7 @@ struct LabelingResult {
   std::optional<std::string> message;
   std::optional<std::vector<std::string>> labels;
   std::optional<bool> skipped;
+  std::optional<std::vector<int>> skippedClasses;  // by class index, from 0
   std::optional<std::string> sampleLabel;
   std::optional<std::string> report;
 };
@@ -40,8 +42,9 @@ struct LabelingResult {
 mapdoc::Json toJson(const LabelingResult& result);
 
 // Prints the layer's legend after a change: as text, or as the JSON object
-// with "ok", "labels", "layer" (and "skipped" when given).
-void printChangedLegend(host::ILayer* layer, bool json, std::optional<bool> skipped = std::nullopt);
+// with "ok", "labels", "layer" (and "skipped", "skipped_classes" when given).
+void printChangedLegend(host::ILayer* layer, bool json, std::optional<bool> skipped = std::nullopt,
+                        std::optional<std::vector<int>> skippedClasses = std::nullopt);
 
 // Message box text as a terminal shows it: CR LF becomes a line feed.
 std::string terminalText(const std::u16string& text);

@@ -4,6 +4,8 @@
 #include <sstream>
 
 #include "apps/carrowind/value_print.h"
+#include "mapdoc/qgis/graduated_renderer.h"
+#include "mapdoc/data/qt_text.h"
 #include "platform/text/utf.h"
 
 namespace carrowind::cli {
@@ -14,7 +16,7 @@ using text::toUtf8;
 void listUniqueValues(host::IUniqueValueRenderer* unique, host::IRendererClasses* classes, LegendListing& out) {
   std::string fields;
   for (int f = 0; f < unique->FieldCount(); ++f) fields += (f ? ", " : "") + toUtf8(unique->Field(f));
-  out.detail = "on " + fields;
+  if (!fields.empty()) out.detail = "on " + fields;  // rules name none
   const int count = classes->ClassCount();
   const bool withDefault = unique->UseDefaultSymbol();
   for (int i = 0; i < count; ++i) {
@@ -28,6 +30,12 @@ void listUniqueValues(host::IUniqueValueRenderer* unique, host::IRendererClasses
 void listClassBreaks(host::IClassBreaksRenderer* breaks, LegendListing& out) {
   out.detail = "on " + toUtf8(breaks->Field());
   if (auto norm = breaks->NormField(); !norm.empty()) out.detail += " / " + toUtf8(norm);
+  // QGIS's ranges have lower bounds of their own
+  if (auto* ranges = dynamic_cast<mapdoc::qgis::GraduatedRenderer*>(breaks)) {
+    for (const auto& r : ranges->ranges())
+      out.classes.push_back({mapdoc::data::qtNumberText(r.lower) + " - " + mapdoc::data::qtNumberText(r.upper), {}, toUtf8(r.qgis.label)});
+    return;
+  }
   for (int i = 0; i < breaks->BreakCount(); ++i) out.classes.push_back({{}, breaks->Break(i), toUtf8(breaks->Label(i))});
 }
 

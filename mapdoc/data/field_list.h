@@ -1,5 +1,6 @@
 #pragma once
 // The fields of a table as the host lists them.
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -8,11 +9,23 @@
 
 namespace mapdoc::data {
 
+// How a field's values are typed at the source, finer than the host's type
+// codes (which call a 64-bit integer a double and a date-time a date): what
+// QGIS's value comparisons go by.
+enum class ValueKind : std::uint8_t { Other, Integer, Integer64, Real, Boolean, Text, Date, DateTime, Time };
+
 struct FieldInfo {
   host::Text name;
   int type = host::FieldTypeOther;
   int length = 0;
   int source = -1;  // the OGR field index behind it; -1 for the object ID and the shape
+  ValueKind kind = ValueKind::Other;
+};
+
+// Offered by a table's field list.
+struct IFieldKinds : host::IUnknown {
+  COM_INTERFACE("C17C72F0-12A8-499A-B3B5-790FF977EC1C")
+  virtual ValueKind Kind(int index) = 0;  // Other when out of range
 };
 
 class Field : public com::Object<host::IField> {
@@ -27,10 +40,13 @@ class Field : public com::Object<host::IField> {
   FieldInfo info_;
 };
 
-class FieldList : public com::Object<host::IFields> {
+class FieldList : public com::Object<host::IFields, IFieldKinds> {
  public:
   explicit FieldList(std::vector<FieldInfo> fields) : fields_(std::move(fields)) {}
   int FieldCount() override { return static_cast<int>(fields_.size()); }
+  ValueKind Kind(int index) override {
+    return index >= 0 && index < FieldCount() ? fields_[static_cast<std::size_t>(index)].kind : ValueKind::Other;
+  }
   host::Ref<host::IField> Field(int index) override;
   int FindField(const host::Text& name) override;
   const std::vector<FieldInfo>& infos() const { return fields_; }

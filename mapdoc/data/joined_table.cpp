@@ -1,11 +1,10 @@
 #include "mapdoc/data/joined_table.h"
 
 #include <algorithm>
-#include <charconv>
-#include <map>
 
 #include "mapdoc/data/clause_fields.h"
 #include "mapdoc/data/gdal_session.h"
+#include "mapdoc/data/join_keys.h"
 #include "mapdoc/data/query_filter.h"
 #include "mapdoc/data/where_clause.h"
 #include "platform/format/ole_date.h"
@@ -18,23 +17,6 @@ host::Text tableName(host::ITable* table) {
   if (auto dialect = com::query<ITableDialect>(table)) return dialect->TableName();
   if (auto dataset = com::query<host::IDatasetName>(table)) return dataset->Name();
   return u"table";
-}
-
-// Keys compare by value: 7 (integer) joins 7.0 (real); text exactly. Numbers
-// are written in full precision so that keys differing in the seventh
-// decimal stay apart.
-std::string numberKey(char kind, double x) {
-  char buffer[32];
-  const auto end = std::to_chars(buffer, buffer + sizeof buffer, x == 0 ? 0.0 : x).ptr;
-  return kind + std::string(buffer, end);
-}
-
-std::string keyOf(const host::Value& v) {
-  if (v.isNull() || v.isEmpty()) return {};
-  if (v.isNumber()) return numberKey('n', v.toDouble());
-  if (v.isText()) return "t" + text::toUtf8(v.text());
-  if (v.isDate()) return numberKey('d', v.oleDate());
-  return {};
 }
 
 class JoinedRow : public com::Object<host::IRow> {
@@ -82,10 +64,11 @@ class JoinedCursor : public com::Object<host::ICursor> {
 
 std::vector<FieldInfo> infosOf(host::ITable* table) {
   auto fields = com::query<host::IClass>(table)->Fields();
+  auto kinds = com::query<IFieldKinds>(fields.get());
   std::vector<FieldInfo> out;
   for (int i = 0; i < fields->FieldCount(); ++i) {
     auto f = fields->Field(i);
-    out.push_back({f->Name(), f->Type(), f->Length(), -1});
+    out.push_back({f->Name(), f->Type(), f->Length(), -1, kinds ? kinds->Kind(i) : ValueKind::Other});
   }
   return out;
 }
@@ -106,7 +89,7 @@ JoinedTable::JoinedTable(host::ITable* layerTable, host::ITable* joinTable, cons
 
   std::vector<FieldInfo> fields;
   for (auto info : layerInfos)
-    fields.push_back({options.prefixed ? info.name : name_ + u"." + info.name, info.type, info.length, -1});
+    fields.push_back({options.prefixed ? info.name : name_ + u"." + info.name, info.type, info.length, -1, info.kind});
   auto taken = [&](const host::Text& name) {
     return std::any_of(fields.begin(), fields.end(), [&](const FieldInfo& f) { return f.name == name; });
   };
@@ -126,7 +109,7 @@ JoinedTable::JoinedTable(host::ITable* layerTable, host::ITable* joinTable, cons
       if (taken(name)) continue;
     }
     joinColumns.push_back(i);
-    fields.push_back({name, info.type, info.length, -1});
+    fields.push_back({name, info.type, info.length, -1, info.kind});
   }
   fields_ = com::make<FieldList>(std::move(fields));
   for (const auto& f : fields_->infos()) fieldNames_.push_back(text::toUtf8(f.name));
@@ -136,14 +119,16 @@ JoinedTable::JoinedTable(host::ITable* layerTable, host::ITable* joinTable, cons
     joinFilter = com::make<QueryFilter>();
     joinFilter->WhereClause(text::fromUtf8(options.where));
   }
-  std::map<std::string, Values> byKey;
+  auto joinDialect = com::query<ITableDialect>(joinTable);
+  JoinKeys keys(options.match, joinInfos[static_cast<std::size_t>(joinKey)].kind,
+                joinDialect ? joinDialect->Filters() : FilterEngine::Ogr);
+  std::vector<Values> joined;
   auto joinCursor = joinTable->Search(joinFilter.get(), true);
   for (auto row = joinCursor->NextRow(); row; row = joinCursor->NextRow()) {
-    auto key = keyOf(row->Value(joinKey));
-    if (key.empty() || byKey.count(key)) continue;  // the first match wins, as a one-to-one join
+    keys.add(row->Value(joinKey), joined.size());
     Values values;
     for (auto c : joinColumns) values.push_back(row->Value(static_cast<int>(c)));
-    byKey.emplace(std::move(key), std::move(values));
+    joined.push_back(std::move(values));
   }
 
   auto rows = std::make_shared<std::vector<Values>>();
@@ -154,9 +139,10 @@ JoinedTable::JoinedTable(host::ITable* layerTable, host::ITable* joinTable, cons
     for (std::size_t i = 0; i < layerInfos.size(); ++i)
       values.push_back(layerInfos[i].type == host::FieldTypeGeometry ? host::Value::null()
                                                                      : row->Value(static_cast<int>(i)));
-    auto match = byKey.find(keyOf(values[static_cast<std::size_t>(layerKey)]));
+    const auto match = keys.find(values[static_cast<std::size_t>(layerKey)],
+                                 layerInfos[static_cast<std::size_t>(layerKey)].kind);
     for (std::size_t c = 0; c < joinColumns.size(); ++c)
-      values.push_back(match != byKey.end() ? match->second[c] : host::Value::null());
+      values.push_back(match ? joined[*match][c] : host::Value::null());
     rows->push_back(std::move(values));
   }
   rows_ = std::move(rows);

@@ -1,7 +1,7 @@
 #pragma once
 // A layer's table with another table joined to it on a key: every record of
-// the layer once, with the joined table's values of the first matching
-// record (or nulls). Fields are named "table.field", or as QGIS names them
+// the layer once, with the joined table's values of one matching record
+// (JoinMatch says which), or nulls. Fields are named "table.field", or as QGIS names them
 // (JoinOptions). Where clauses are
 // evaluated by OGR over an in-memory copy, so they may name any field of
 // either table.

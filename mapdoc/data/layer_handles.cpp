@@ -30,30 +30,59 @@ void LayerHandle::load(const LoadedFields& loaded) {
   open_.loaded = loaded;
 }
 
-std::shared_ptr<LayerHandles> LayerHandles::open(std::string openName, std::string layer) {
+std::shared_ptr<LayerHandles> LayerHandles::open(OpenRequest request) {
   ensureGdal();
-  std::shared_ptr<LayerHandles> pool(new LayerHandles(std::move(openName), std::move(layer)));
+  std::shared_ptr<LayerHandles> pool(new LayerHandles(std::move(request)));
   auto first = pool->openNew();
-  pool->layerName_ = first.layer->GetName();
+  // A statement's result is named by the layer it was asked of, if any: a
+  // GeoPackage calls every result "SELECT".
+  if (!pool->fromStatement() || pool->layerName_.empty()) pool->layerName_ = first.layer->GetName();
   pool->stamp_ = FileStamp::of(*first.dataset);
   pool->idle_.push_back(std::move(first));
   return pool;
 }
 
+OGRLayer* LayerHandles::findLayer(GDALDataset& dataset) const {
+  const std::string& name = request_.layer;
+  const int index = name.empty() && request_.layerIndex > 0 ? request_.layerIndex : 0;
+  OGRLayer* layer = name.empty() ? dataset.GetLayer(index) : dataset.GetLayerByName(name.c_str());
+  if (layer) return layer;
+  const std::string source = "data source \"" + shownSource(request_.name) + "\"";
+  std::string names;
+  for (auto* l : dataset.GetLayers()) names += (names.empty() ? "" : ", ") + std::string(l->GetName());
+  if (!name.empty()) throwHostError(source + " has no layer \"" + name + "\" (layers: " + names + ")");
+  if (index > 0)
+    throwHostError(source + " has no layer number " + std::to_string(index) + " (layers, from 0: " + names + ")");
+  throwHostError(source + " has no layers");
+}
+
 LayerHandle::Open LayerHandles::openNew() const {
   clearGdalError();
-  GDALDatasetUniquePtr dataset(GDALDataset::Open(openName_.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY));
-  if (!dataset) throwGdalError("cannot open data source \"" + shownSource(openName_) + "\"");
-  OGRLayer* layer = layerName_.empty() ? dataset->GetLayer(0) : dataset->GetLayerByName(layerName_.c_str());
-  if (!layer) {
-    std::string names;
-    for (auto* l : dataset->GetLayers()) names += (names.empty() ? "" : ", ") + std::string(l->GetName());
-    throwHostError(layerName_.empty() ? "data source \"" + shownSource(openName_) + "\" has no layers"
-                                      : "data source \"" + shownSource(openName_) + "\" has no layer \"" + layerName_ +
-                                            "\" (layers: " + names + ")");
+  std::vector<const char*> options;
+  for (const auto& option : request_.options) options.push_back(option.c_str());
+  options.push_back(nullptr);
+  GDALDatasetUniquePtr dataset(
+      GDALDataset::Open(request_.name.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY, nullptr, options.data(), nullptr));
+  if (!dataset) throwGdalError("cannot open data source \"" + shownSource(request_.name) + "\"");
+  LayerHandle::Open open;
+  if (request_.statement.empty()) {
+    open.layer = findLayer(*dataset);
+  } else {
+    // A named layer must exist even though the statement decides what is read.
+    if (!request_.layer.empty() || request_.layerIndex > 0) findLayer(*dataset);
+    clearGdalError();
+    open.layer = dataset->ExecuteSQL(request_.statement.c_str(), nullptr, nullptr);
+    if (!open.layer) {
+      const std::string detail = firstGdalError();
+      clearGdalError();
+      throwHostError("the layer's SQL statement \"" + request_.statement + "\" cannot run" +
+                     (detail.empty() ? std::string(" (it selects no table)") : ": " + detail));
+    }
+    open.result = std::unique_ptr<OGRLayer, ReleaseResult>(open.layer, {dataset.get()});
   }
-  const auto count = static_cast<std::size_t>(layer->GetLayerDefn()->GetFieldCount());
-  return {std::move(dataset), layer, LoadedFields::all(count)};
+  open.loaded = LoadedFields::all(static_cast<std::size_t>(open.layer->GetLayerDefn()->GetFieldCount()));
+  open.dataset = std::move(dataset);
+  return open;
 }
 
 std::unique_ptr<LayerHandle> LayerHandles::acquire() {

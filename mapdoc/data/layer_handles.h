@@ -13,10 +13,18 @@
 
 #include "mapdoc/data/file_stamp.h"
 #include "mapdoc/data/loaded_fields.h"
+#include "mapdoc/data/open.h"
 
 namespace mapdoc::data {
 
 class LayerHandles;
+
+// A statement's result layer goes back to its dataset before the dataset
+// closes (members are destroyed in reverse order).
+struct ReleaseResult {
+  GDALDataset* dataset = nullptr;
+  void operator()(OGRLayer* layer) const { dataset->ReleaseResultSet(layer); }
+};
 
 // A dataset with the layer to read; goes back to its pool when released,
 // its filter cleared, unless the data changed on disk meanwhile.
@@ -26,6 +34,7 @@ class LayerHandle {
     GDALDatasetUniquePtr dataset;
     OGRLayer* layer = nullptr;
     LoadedFields loaded;  // what the layer is set to read
+    std::unique_ptr<OGRLayer, ReleaseResult> result;  // layer, when a statement made it
   };
   LayerHandle(std::shared_ptr<LayerHandles> pool, Open open, unsigned generation)
       : pool_(std::move(pool)), open_(std::move(open)), generation_(generation) {}
@@ -46,13 +55,15 @@ class LayerHandle {
 
 class LayerHandles : public std::enable_shared_from_this<LayerHandles> {
  public:
-  // openName: a path or a connection string; layer "" for the first layer.
-  // Throws HostError when the source or the layer cannot be opened.
-  static std::shared_ptr<LayerHandles> open(std::string openName, std::string layer);
+  // Throws HostError when the source or the layer cannot be opened, or the
+  // statement cannot run.
+  static std::shared_ptr<LayerHandles> open(OpenRequest request);
 
   std::unique_ptr<LayerHandle> acquire();
-  const std::string& openName() const { return openName_; }
+  const std::string& openName() const { return request_.name; }
   const std::string& layerName() const { return layerName_; }
+  // Whether the records are a statement's result rather than a layer's.
+  bool fromStatement() const { return !request_.statement.empty(); }
 
   // Whether the dataset's files changed since the last look; if so, the idle
   // handles (which may hold the old header or record count) are dropped.
@@ -60,11 +71,12 @@ class LayerHandles : public std::enable_shared_from_this<LayerHandles> {
 
  private:
   friend class LayerHandle;
-  LayerHandles(std::string openName, std::string layer) : openName_(std::move(openName)), layerName_(std::move(layer)) {}
+  explicit LayerHandles(OpenRequest request) : request_(std::move(request)), layerName_(request_.layer) {}
   LayerHandle::Open openNew() const;
+  OGRLayer* findLayer(GDALDataset& dataset) const;
   void giveBack(LayerHandle::Open open, unsigned generation);
 
-  std::string openName_;
+  OpenRequest request_;
   std::string layerName_;
   FileStamp stamp_;
   std::mutex mutex_;

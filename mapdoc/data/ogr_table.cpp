@@ -29,6 +29,19 @@ int hostType(const OGRFieldDefn& field) {
   }
 }
 
+ValueKind valueKind(const OGRFieldDefn& field) {
+  switch (field.GetType()) {
+    case OFTInteger: return field.GetSubType() == OFSTBoolean ? ValueKind::Boolean : ValueKind::Integer;
+    case OFTInteger64: return ValueKind::Integer64;
+    case OFTReal: return ValueKind::Real;
+    case OFTString: return ValueKind::Text;
+    case OFTDate: return ValueKind::Date;
+    case OFTDateTime: return ValueKind::DateTime;
+    case OFTTime: return ValueKind::Time;
+    default: return ValueKind::Other;
+  }
+}
+
 std::string signatureOf(OGRLayer& layer) {
   std::string s = std::string(layer.GetGeometryColumn()) + '|' + std::to_string(layer.GetGeomType());
   OGRFeatureDefn* defn = layer.GetLayerDefn();
@@ -39,21 +52,21 @@ std::string signatureOf(OGRLayer& layer) {
 
 }  // namespace
 
-OgrTable::OgrTable(const std::string& openName, const std::string& layer, const SourceKind* kind)
-    : state_(std::make_shared<TableState>()) {
-  state_->handles = LayerHandles::open(openName, layer);
+OgrTable::OgrTable(OpenRequest request, const SourceKind* kind) : state_(std::make_shared<TableState>()) {
+  state_->handles = LayerHandles::open(std::move(request));
   auto handle = state_->handles->acquire();
   OGRLayer* l = handle->layer();
   const bool spatial = l->GetGeomType() != wkbNone;
   const std::string driver = handle->dataset()->GetDriverName();
   kind_ = kind ? *kind : sourceKind(driver, spatial);
-  name_ = text::fromUtf8(l->GetName());
+  name_ = text::fromUtf8(state_->handles->layerName());
   shapeType_ = static_cast<int>(l->GetGeomType());
   signature_ = signatureOf(*l);
 
   std::vector<FieldInfo> fields;
   const std::string fid = l->GetFIDColumn();
-  fields.push_back({text::fromUtf8(!kind_.recordNumberFid && !fid.empty() ? fid : "FID"), host::FieldTypeOID, 4, -1});
+  fields.push_back({text::fromUtf8(!kind_.recordNumberFid && !fid.empty() ? fid : "FID"), host::FieldTypeOID, 4, -1,
+                    ValueKind::Integer64});
   if (spatial) {
     const std::string geometry = l->GetGeometryColumn();
     shapeField_ = text::fromUtf8(kind_.recordNumberFid || geometry.empty() ? "Shape" : geometry);
@@ -62,12 +75,15 @@ OgrTable::OgrTable(const std::string& openName, const std::string& layer, const 
   OGRFeatureDefn* defn = l->GetLayerDefn();
   for (int i = 0; i < defn->GetFieldCount(); ++i) {
     const OGRFieldDefn* f = defn->GetFieldDefn(i);
-    fields.push_back({text::fromUtf8(f->GetNameRef()), hostType(*f), f->GetWidth(), i});
+    fields.push_back({text::fromUtf8(f->GetNameRef()), hostType(*f), f->GetWidth(), i, valueKind(*f)});
   }
   fields_ = com::make<FieldList>(std::move(fields));
 
   const auto count = static_cast<std::size_t>(defn->GetFieldCount());
-  state_->lazyFields = l->TestCapability(OLCRandomRead) && l->TestCapability(OLCIgnoreFields);
+  // A statement's result read by ID would give records the statement left
+  // out (OGR's SQL reads the source layer's record), so it is always scanned.
+  state_->lazyFields = !state_->handles->fromStatement() && l->TestCapability(OLCRandomRead) &&
+                       l->TestCapability(OLCIgnoreFields);
   state_->wanted = state_->lazyFields ? LoadedFields::none(count) : LoadedFields::all(count);
   state_->cacheIds = state_->lazyFields && kind_.fastReadById;
   state_->keepsPositionOnLoad = driver == "ESRI Shapefile";
@@ -98,6 +114,15 @@ std::string OgrTable::ogrClause(host::IQueryFilter* filter) {
     for (const auto& name : quotedNames(clause))
       if (fields_->FindField(text::fromUtf8(name)) < 0)
         throwHostError("invalid where clause \"" + clause + "\": no such column: " + name);
+  if (kind_.filters == FilterEngine::Ogr && state_->handles->fromStatement()) {
+    // OGR hands a result's filter on to the layer the statement read, which
+    // skips a name it does not hold instead of failing.
+    auto handle = state_->handles->acquire();
+    OGRFeatureQuery query;
+    clearGdalError();
+    if (query.Compile(handle->layer()->GetLayerDefn(), clause.c_str(), TRUE, nullptr) != OGRERR_NONE)
+      throwGdalError("invalid where clause \"" + clause + "\"");
+  }
   return clause;
 }
 
@@ -198,7 +223,7 @@ std::optional<std::vector<host::GroupSummary>> OgrTable::GroupedStatistics(host:
                                                                             const std::vector<std::int32_t>* ids,
                                                                             const host::RecordGrouping& grouping,
                                                                             const std::vector<host::GroupedField>& fields) {
-  if (kind_.filters != FilterEngine::PostgreSQL) return std::nullopt;
+  if (kind_.filters != FilterEngine::PostgreSQL || state_->handles->fromStatement()) return std::nullopt;
   checkFresh();
   const std::string clause = ogrClause(filter);
   std::string idColumn;

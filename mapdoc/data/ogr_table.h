@@ -5,6 +5,7 @@
 #include "host/grouped_statistics.h"
 #include "mapdoc/data/field_list.h"
 #include "mapdoc/data/id_cache.h"
+#include "mapdoc/data/open.h"
 #include "mapdoc/data/source_kind.h"
 #include "mapdoc/data/table_state.h"
 
@@ -39,7 +40,9 @@ class OgrTable : public com::Object<host::IFeatureClass, host::ITable, host::ICl
  public:
   // Throws HostError when the source cannot be opened. kind overrides what
   // the driver tells (tests read a shapefile in another dialect).
-  OgrTable(const std::string& openName, const std::string& layer, const SourceKind* kind = nullptr);
+  explicit OgrTable(OpenRequest request, const SourceKind* kind = nullptr);
+  OgrTable(const std::string& openName, const std::string& layer, const SourceKind* kind = nullptr)
+      : OgrTable(OpenRequest{openName, layer}, kind) {}
 
   // IFeatureClass
   host::Text AliasName() override { return name_; }

@@ -3,7 +3,10 @@
 #include <gdal_priv.h>
 #include <sys/stat.h>
 
+#include <cctype>
+#include <charconv>
 #include <mutex>
+#include <string_view>
 
 #include "host/classes.h"
 #include "mapdoc/data/data_statistics.h"
@@ -40,28 +43,82 @@ void refuseSpecialFile(const std::string& name) {
   data::throwHostError("the data path " + name + " is " + kind + ", not a data file");
 }
 
+// The parts QGIS's ogr provider writes after a file's path; "|subset=" is
+// the layer's filter, not how the file opens, and is read apart.
+constexpr std::string_view kPathParts[] = {"option:", "layerid=", "layername=", "geometrytype=", "uniqueGeometryType="};
+
+bool startsPathPart(std::string_view rest) {
+  for (auto key : kPathParts)
+    if (rest.substr(0, key.size()) == key) return true;
+  return false;
+}
+
 }  // namespace
 
-std::string openName(const SourceSpec& source, const std::filesystem::path& baseDir) {
+std::pair<std::string, std::string> splitSourcePath(const std::string& path) {
+  for (auto bar = path.find('|'); bar != std::string::npos; bar = path.find('|', bar + 1))
+    if (startsPathPart(std::string_view(path).substr(bar + 1))) return {path.substr(0, bar), path.substr(bar)};
+  return {path, ""};
+}
+
+bool isSelectStatement(const std::string& filter) {
+  static constexpr std::string_view kSelect = "select ";
+  if (filter.size() < kSelect.size()) return false;
+  for (std::size_t i = 0; i < kSelect.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(filter[i])) != kSelect[i]) return false;
+  return true;
+}
+
+OpenRequest openRequest(const SourceSpec& source, const std::filesystem::path& baseDir) {
+  OpenRequest out;
+  out.layer = source.layer;
+  out.statement = source.statement;
   if (!source.connection.empty()) {
     refuseNul(source.connection, "the connection");
-    return source.connection;
+    out.name = source.connection;
+    return out;
   }
-  if (source.path.empty()) data::throwHostError("the data source names neither a path nor a connection");
+  auto [file, parts] = splitSourcePath(source.path);
+  if (file.empty()) data::throwHostError("the data source names neither a path nor a connection");
   refuseNul(source.path, "the data path");
-  std::filesystem::path p(source.path);
+  for (std::size_t start = 1; start < parts.size();) {
+    auto end = parts.find('|', start);
+    if (end == std::string::npos) end = parts.size();
+    const std::string part = parts.substr(start, end - start);
+    start = end + 1;
+    if (part.rfind("option:", 0) == 0) {
+      if (part.find('=') == std::string::npos)
+        data::throwHostError("the open option \"" + part.substr(7) + "\" of \"" + source.path + "\" is not KEY=VALUE");
+      out.options.push_back(part.substr(7));
+    } else if (part.rfind("layerid=", 0) == 0) {
+      const std::string number = part.substr(8);
+      int index = -1;
+      const auto [at, error] = std::from_chars(number.data(), number.data() + number.size(), index);
+      if (error != std::errc() || at != number.data() + number.size() || index < 0)
+        data::throwHostError("\"" + part + "\" in \"" + source.path + "\" names no layer by number");
+      out.layerIndex = index;
+    } else if (part.rfind("layername=", 0) == 0 && out.layer.empty()) {
+      out.layer = part.substr(10);
+    }
+    // geometrytype= and uniqueGeometryType= pick geometries QGIS draws, not records
+  }
+  std::filesystem::path p(file);
   if (p.is_relative()) p = baseDir / p;
-  std::string name = p.lexically_normal().string();
-  refuseSpecialFile(name);
-  return name;
+  out.name = p.lexically_normal().string();
+  refuseSpecialFile(out.name);
+  return out;
+}
+
+std::string openName(const SourceSpec& source, const std::filesystem::path& baseDir) {
+  return openRequest(source, baseDir).name;
 }
 
 host::Ref<host::IFeatureClass> openFeatureClass(const SourceSpec& source, const std::filesystem::path& baseDir) {
-  return com::make<data::OgrTable>(openName(source, baseDir), source.layer);
+  return com::make<data::OgrTable>(openRequest(source, baseDir));
 }
 
 host::Ref<host::ITable> openTable(const SourceSpec& source, const std::filesystem::path& baseDir) {
-  return com::make<data::OgrTable>(openName(source, baseDir), source.layer);
+  return com::make<data::OgrTable>(openRequest(source, baseDir));
 }
 
 bool isRaster(const SourceSpec& source, const std::filesystem::path& baseDir) {

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "host/host.h"
@@ -14,16 +15,44 @@ namespace mapdoc {
 
 // Where a layer's or a table's records live: a file path (relative paths
 // resolve against baseDir) or a connection string, and the layer within it
-// ("" for the first, or only, layer).
+// ("" for the first, or only, layer). A path may end in what QGIS's ogr
+// provider opens a file with, as QGIS writes it: the driver's open options
+// ("|option:KEY=VALUE", any number) and a layer by position ("|layerid=N",
+// counted from 0 in the dataset's order; a layer name wins over it).
 struct SourceSpec {
   std::string path;
   std::string connection;
   std::string layer;
+  // A whole SELECT statement the dataset runs (GDAL's ExecuteSQL, in the
+  // driver's own dialect: OGR SQL for shapefiles and CSV, SQLite for
+  // GeoPackages): its result is the records, fields and object IDs.
+  std::string statement = {};
 };
 
-// The name GDAL opens a source by: its connection, or its path resolved
-// against baseDir. Throws HostError when it names neither.
+// What GDAL is asked to open for a source.
+struct OpenRequest {
+  std::string name;                       // the path resolved against baseDir, or the connection
+  std::string layer = {};                 // "" for the layer at layerIndex (the first when -1)
+  int layerIndex = -1;
+  std::vector<std::string> options = {};  // KEY=VALUE open options
+  std::string statement = {};             // "" for the layer itself
+};
+
+OpenRequest openRequest(const SourceSpec& source, const std::filesystem::path& baseDir);
+
+// The name GDAL opens a source by: its connection, or its path (without
+// the parts above) resolved against baseDir. Throws HostError when it names
+// neither.
 std::string openName(const SourceSpec& source, const std::filesystem::path& baseDir);
+
+// A path split into the file and what follows it ("|option:...|layerid=N",
+// "" when nothing does), so that the file can be moved on its own.
+std::pair<std::string, std::string> splitSourcePath(const std::string& path);
+
+// Whether a layer filter is a whole statement rather than a where clause:
+// QGIS's ogr provider runs a subset string starting with "SELECT " (in any
+// letter case, nothing before it) through ExecuteSQL.
+bool isSelectStatement(const std::string& filter);
 
 // Opens a vector layer. The object answers IFeatureClass, ITable, IClass,
 // IDatasetName and IName. Fields come in the order a desktop GIS shows them:
@@ -37,6 +66,26 @@ host::Ref<host::ITable> openTable(const SourceSpec& source, const std::filesyste
 // Whether a path names a raster dataset (for raster layers).
 bool isRaster(const SourceSpec& source, const std::filesystem::path& baseDir);
 
+// Which joined record a layer record takes when several share its key, and
+// how keys of different types meet.
+enum class JoinMatch {
+  // The first whose key equals the layer's: numbers by value (7 meets 7.0),
+  // text exactly, dates by time; a null key meets nothing.
+  FirstEqual,
+  // QGIS's join with its memory cache (memoryCache="1"): keys meet when Qt
+  // writes them out alike (qtText in join_keys.h: 12 meets "12" but not
+  // "012", "12.0" or 12.5; 1000000.0 meets "1e+06"; a null number meets
+  // "0"), and of joined records with one key the last wins.
+  QgisCached,
+  // QGIS's join without the cache: the first record for which the layer's
+  // value v makes "key" = v true in QGIS's expressions: null meets null,
+  // numbers meet numbers and texts that read as numbers by value ("012"
+  // and " 12" meet 12), text meets text exactly. A GeoPackage's SQLite
+  // evaluates that instead, where a text key meets a number only as
+  // SQLite writes the number ("1200000"; 1e6 as "1000000.0").
+  QgisDirect,
+};
+
 // How a joined table names and picks its fields.
 struct JoinOptions {
   // false: every field is "<table>.<field>". true (as QGIS names them): the
@@ -47,6 +96,7 @@ struct JoinOptions {
   host::Text prefix;
   std::optional<std::vector<host::Text>> fields;  // only these joined fields
   std::string where;  // only the joined records passing this clause
+  JoinMatch match = JoinMatch::FirstEqual;
 };
 
 // The display table of a layer joined with another table, every layer record

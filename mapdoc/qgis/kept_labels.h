@@ -1,8 +1,8 @@
 #pragma once
 // The file beside a QGIS project or style in which this program keeps, per
-// layer, what it needs across runs (the labels from before the first apply,
-// legend items' own labels it replaced), since QGIS's own XML is no place
-// for it:
+// layer, what it needs across runs (the labels from before the first apply;
+// legend items' own labels that earlier versions replaced, which reset still
+// gives back), since QGIS's own XML is no place for it:
 //   {"format": "carrowind-kept-labels", "version": 1,
 //    "layers": {"<QGIS layer id>": {"name": ..., "original_labels": ..., "legend_overrides": [...]}}}
 #include <filesystem>

@@ -21,19 +21,19 @@ LayerSource ogrSource(const std::string& datasource) {
     if (bar == std::string::npos) break;
     start = bar + 1;
   }
+  // How the file opens (open options, a layer by number) stays with the
+  // path, which is what a document's source keeps (see SourceSpec).
   out.source.path = parts.front();
   for (std::size_t i = 1; i < parts.size(); ++i) {
     const auto& part = parts[i];
-    if (part.rfind("layername=", 0) == 0) {
-      out.source.layer = part.substr(10);
-    } else if (part.rfind("layerid=", 0) == 0) {
-      if (part.substr(8) != "0") out.problem = "the source names its layer by number (" + part + "); open it by name";
-    }
-    // geometrytype=, uniqueGeometryType= and option: pairs change nothing here
+    if (part.rfind("layername=", 0) == 0) out.source.layer = part.substr(10);
+    else if (part.rfind("option:", 0) == 0 || (part.rfind("layerid=", 0) == 0 && part != "layerid=0"))
+      out.source.path += "|" + part;
+    // geometrytype= and uniqueGeometryType= pick what QGIS draws, not the records
   }
-  if (out.source.path.empty()) out.problem = "the layer's data source is empty";
-  const std::filesystem::path path(out.source.path);
-  out.relativePath = !out.source.path.empty() && path.is_relative() && out.source.path.rfind("/vsi", 0) != 0;
+  if (parts.front().empty()) out.problem = "the layer's data source is empty";
+  const std::filesystem::path path(parts.front());
+  out.relativePath = !parts.front().empty() && path.is_relative() && parts.front().rfind("/vsi", 0) != 0;
   return out;
 }
 

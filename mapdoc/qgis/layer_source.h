@@ -15,10 +15,13 @@ struct LayerSource {
   bool relativePath = false;  // a file path that counts from the project's folder
 };
 
-// provider "ogr": path[|layername=NAME][|layerid=N][|subset=CLAUSE] (the
-// subset runs to the end); provider "postgres": the connection's key='value'
-// pairs, table="schema"."table" (geom) and sql=CLAUSE. Other providers get a
-// problem that names them.
+// provider "ogr": path[|layername=NAME][|layerid=N][|option:KEY=VALUE...]
+// [|subset=CLAUSE] (the subset runs to the end; the layer number and the
+// open options stay with the path); provider "postgres": the connection's
+// key='value' pairs, table="schema"."table" (geom) and sql=CLAUSE. Other
+// providers get a problem that names them. A subset that is a whole SELECT
+// statement (isSelectStatement) is the layer's data rather than a filter:
+// the reader makes it the source's statement.
 LayerSource layerSource(const std::string& provider, const std::string& datasource);
 
 }  // namespace mapdoc::qgis

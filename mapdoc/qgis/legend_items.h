@@ -20,7 +20,8 @@ std::vector<host::Ref<MapSurroundFrame>> layoutLegends(
     const pugi::xml_node& project, const std::function<host::Ref<host::ILayer>(const std::string&)>& layerOf,
     const std::vector<host::Ref<host::ILayer>>& shown);
 
-// text: what project was parsed from.
+// text: what project was parsed from. They are the user's; they are read
+// so that a reset gives back those an earlier version replaced.
 std::vector<LegendOverride> legendOverrides(const pugi::xml_node& project, const std::string& text);
 
 }  // namespace mapdoc::qgis

@@ -9,6 +9,7 @@
 #include "mapdoc/group_layer.h"
 #include "mapdoc/qgis/layer_source.h"
 #include "mapdoc/qgis/legend_items.h"
+#include "mapdoc/qgis/qgis_evaluation.h"
 #include "mapdoc/qgis/qgis_store.h"
 #include "mapdoc/qgis/renderer_read.h"
 #include "mapdoc/qgis/zipped_project.h"
@@ -45,8 +46,10 @@ class Reader {
   [[noreturn]] void fail(const std::string& problem) const { throw DocumentError(file_, "", problem); }
   void readMapLayer(const pugi::xml_node& element);
   // renderer: null for a table, which has none.
+  // mapLayer: the project's <maplayer> (null for a style); provider: its data's.
   host::Ref<FeatureLayer> featureLayer(const std::string& key, const std::string& name, const LayerSource& source,
                                        const pugi::xml_node& renderer, bool table, const fs::path& baseDir,
+                                       const pugi::xml_node& mapLayer, const std::string& provider,
                                        const std::vector<std::int32_t>& selection = {});
   void readJoins(ProjectLayer& layer);
   std::vector<host::Ref<host::ILayer>> readTree(const pugi::xml_node& group);
@@ -61,6 +64,7 @@ class Reader {
 
 host::Ref<FeatureLayer> Reader::featureLayer(const std::string& key, const std::string& name, const LayerSource& source,
                                              const pugi::xml_node& renderer, bool table, const fs::path& baseDir,
+                                             const pugi::xml_node& mapLayer, const std::string& provider,
                                              const std::vector<std::int32_t>& selection) {
   Json json = {{"name", name}, {"source", Json::object()}, {"renderer", {{"type", "simple"}}}};
   if (!selection.empty()) json["selection"] = selection;
@@ -71,14 +75,16 @@ host::Ref<FeatureLayer> Reader::featureLayer(const std::string& key, const std::
   auto layer = FeatureLayer::read(JsonReader(json, ""), baseDir);
   if (!source.problem.empty()) layer->setUnreadable(source.problem);
 
-  LabelledLayer labelled{key, layer, nullptr, {}, {}};
+  LabelledLayer labelled{key, layer, nullptr, {}, {}, provider, {}};
+  for (const auto& field : mapLayer.child("expressionfields").children("field"))
+    labelled.virtualFields.push_back(field.attribute("name").value());
   if (renderer || !table) {
     auto read = readRenderer(renderer);
     labelled.renderer = read.renderer;
     labelled.legendIndex = std::move(read.legendIndex);
     for (const auto& element : read.labelElements) {
       try {
-        labelled.classes.push_back({attributeSpan(store_.text(), element, "label"), element.attribute("label").value()});
+        labelled.classes.push_back(labelSpot(store_.text(), element));
       } catch (const std::runtime_error& e) {
         fail("layer \"" + name + "\": " + e.what());
       }
@@ -106,11 +112,12 @@ void Reader::readMapLayer(const pugi::xml_node& element) {
     layer.source.source.path = datasource.child_value();
     Json json = {{"name", name}, {"type", "raster"}, {"source", {{"path", layer.source.source.path}}}};
     layer.layer = RasterLayer::read(JsonReader(json, ""), dir_);
-    store_.addLayer({id, layer.layer, nullptr, {}, {}});
+    store_.addLayer({id, layer.layer, nullptr, {}, {}, {}, {}});
   } else {
-    layer.source = layerSource(element.child_value("provider"), datasource.child_value());
+    const std::string provider = element.child_value("provider");
+    layer.source = layerSource(provider, datasource.child_value());
     const bool table = std::strcmp(element.attribute("geometry").value(), "No geometry") == 0;
-    layer.feature = featureLayer(id, name, layer.source, element.child("renderer-v2"), table, dir_);
+    layer.feature = featureLayer(id, name, layer.source, element.child("renderer-v2"), table, dir_, element, provider);
     layer.layer = layer.feature;
   }
   relativePaths_ = relativePaths_ || layer.source.relativePath ||
@@ -145,7 +152,10 @@ void Reader::readJoins(ProjectLayer& layer) {
       joinSpec.options.fields.emplace();
       for (const auto& field : subset.children("field")) joinSpec.options.fields->push_back(text::fromUtf8(field.attribute("name").value()));
     }
-    joinSpec.options.where = source.subset;
+    // QGIS reads the joined layer through its filter, or its statement.
+    if (source.source.connection.empty() && isSelectStatement(source.subset)) joinSpec.table.statement = source.subset;
+    else joinSpec.options.where = source.subset;
+    joinSpec.options.match = join.attribute("memoryCache").as_int() ? JoinMatch::QgisCached : JoinMatch::QgisDirect;
     feature->addJoin(std::move(joinSpec));
   }
 }
@@ -209,7 +219,15 @@ MapDocument::Parts Reader::readStyle(const OpenOptions& options) {
     fail("a QGIS layer style's data is read by the ogr or the postgres provider, not \"" + options.styleProvider + "\"");
   MapDocument::Parts parts;
   auto layer = featureLayer(kStyleKey, file_.stem().string(), layerSource(options.styleProvider, options.styleData),
-                            root_.child("renderer-v2"), false, fs::current_path(), options.styleSelection);
+                            root_.child("renderer-v2"), false, fs::current_path(), {}, options.styleProvider,
+                            options.styleSelection);
+  if (!options.styleClasses.empty()) {
+    try {
+      useQgisClasses(*layer, options.styleClasses);
+    } catch (const std::runtime_error& e) {
+      fail(e.what());
+    }
+  }
   parts.layers.push_back(layer);
   parts.selected = layer;
   return parts;
@@ -222,7 +240,8 @@ bool isQgisFile(const fs::path& file) { return fileKind(file).has_value(); }
 host::Ref<MapDocument> openQgisDocument(const fs::path& path, const OpenOptions& options) {
   const fs::path file = fs::absolute(path).lexically_normal();
   const auto kind = *fileKind(file);
-  if (kind != FileKind::Style && (!options.styleData.empty() || !options.styleSelection.empty()))
+  if (kind != FileKind::Style &&
+      (!options.styleData.empty() || !options.styleSelection.empty() || !options.styleClasses.empty()))
     throw DocumentError(file, "", "only a QGIS layer style (.qml) takes a data source");
   std::string bytes = readFileText(file);
   std::string member, text = bytes;

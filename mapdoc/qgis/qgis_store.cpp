@@ -1,7 +1,5 @@
 #include "mapdoc/qgis/qgis_store.h"
 
-#include <map>
-
 #include "mapdoc/atomic_file.h"
 #include "mapdoc/document_error.h"
 #include "mapdoc/file_text.h"
@@ -37,12 +35,38 @@ bool unchanged(const std::string& label, const std::string& inFile) {
 
 }  // namespace
 
-// One label attribute to replace, and the label it then holds.
+LabelSpot labelSpot(const std::string& text, const pugi::xml_node& element) {
+  LabelSpot spot;
+  spot.omitEmpty = std::string_view(element.name()) == "rule";
+  if (!element.attribute("label")) {
+    spot.attribute = false;
+    spot.span.begin = spot.span.end = afterElementName(text, element);
+    return spot;
+  }
+  spot.span = attributeSpan(text, element, "label");
+  spot.text = element.attribute("label").value();
+  // back over the quote, '=' and the name to the blank before it
+  std::size_t at = spot.span.begin - 1;
+  while (at > 0 && text[at - 1] != ' ' && text[at - 1] != '\t' && text[at - 1] != '\n' && text[at - 1] != '\r') --at;
+  spot.attributeAt = at > 0 ? at - 1 : 0;
+  return spot;
+}
+
+// One label attribute to replace, insert or take out, and the label it
+// then holds.
 struct QgisStore::Edit {
+  enum class Kind { Value, Insert, Remove };
   LabelSpot* spot;
   std::string label;
   Splice splice;
+  Kind kind = Kind::Value;
 };
+
+namespace {
+
+constexpr char kLabelAttribute[] = " label=\"";
+
+}  // namespace
 
 QgisStore::QgisStore(fs::path file, FileKind kind, std::string bytes, std::string member, std::string text)
     : file_(fs::absolute(file).lexically_normal()),
@@ -58,6 +82,12 @@ LabelledLayer& QgisStore::find(host::ILayer* layer) {
   for (auto& l : layers_)
     if (l.layer.get() == layer) return l;
   throw DocumentError(file_, "", "the layer \"" + layerName(layer) + "\" is not one of this file's");
+}
+
+const LabelledLayer* QgisStore::labelledLayer(host::ILayer* layer) const {
+  for (const auto& l : layers_)
+    if (l.layer.get() == layer) return &l;
+  return nullptr;
 }
 
 Json& QgisStore::layerData(host::ILayer* layer) {
@@ -94,44 +124,37 @@ std::optional<std::vector<std::string>> QgisStore::currentLabels(const LabelledL
 std::vector<QgisStore::Edit> QgisStore::edits(Json& kept) {
   std::vector<Edit> out;
   auto replace = [&](LabelSpot& spot, const std::string& label) {
-    out.push_back({&spot, label, {spot.span, escapeAttribute(label, spot.span.quote)}});
+    if (!spot.attribute) {
+      out.push_back({&spot, label, {spot.span, kLabelAttribute + escapeAttribute(label, '"') + "\""}, Edit::Kind::Insert});
+    } else if (label.empty() && spot.omitEmpty) {
+      out.push_back({&spot, label, {{spot.attributeAt, spot.span.end + 1, '"'}, ""}, Edit::Kind::Remove});
+    } else {
+      out.push_back({&spot, label, {spot.span, escapeAttribute(label, spot.span.quote)}});
+    }
   };
   for (auto& layer : layers_) {
-    const auto labels = currentLabels(layer);
-    if (!labels) continue;
-    std::map<int, std::string> changed;  // legend index: new label
-    for (std::size_t i = 0; i < labels->size(); ++i) {
-      if (unchanged((*labels)[i], layer.classes[i].text)) continue;
-      replace(layer.classes[i], (*labels)[i]);
-      changed[layer.legendIndex[i]] = (*labels)[i];
-    }
-    if (changed.empty()) continue;
-    // A legend item's own label would hide the new one, so it follows; the
-    // one it replaced is kept while the layer holds labels to reset to, and
-    // comes back with them.
-    const bool applied = kept.contains(layer.key) && kept[layer.key].contains(kOriginalLabels);
+    if (const auto labels = currentLabels(layer))
+      for (std::size_t i = 0; i < labels->size(); ++i)
+        if (!unchanged((*labels)[i], layer.classes[i].text)) replace(layer.classes[i], (*labels)[i]);
+    // A legend item's own label for a class is the user's and is never
+    // written. Earlier versions replaced it and kept the one replaced until
+    // the layer's labels were reset: the reset gives those back.
+    if (!kept.contains(layer.key)) continue;
+    Json& data = kept[layer.key];
+    if (!data.is_object() || !data.contains(kOverrides) || data.contains(kOriginalLabels)) continue;
+    const Json& replaced = data[kOverrides];
     for (auto& legendOverride : overrides_) {
-      if (legendOverride.layerKey != layer.key) continue;
-      const auto label = changed.find(legendOverride.index);
-      if (label == changed.end()) continue;
-      Json& data = kept[layer.key];
-      if (!data.is_object()) data = Json::object();
-      Json& list = data[kOverrides];
-      if (!list.is_array()) list = Json::array();
-      auto entry = std::find_if(list.begin(), list.end(), [&](const Json& e) {
-        return e.is_object() && e.value("legend", "") == legendOverride.legend && e.value("index", -1) == legendOverride.index;
-      });
-      std::string now = label->second;
-      if (applied) {
-        if (entry == list.end())
-          list.push_back({{"legend", legendOverride.legend}, {"index", legendOverride.index}, {"label", legendOverride.spot.text}});
-      } else if (entry != list.end()) {
-        now = entry->value("label", now);
-        list.erase(entry);
+      if (legendOverride.layerKey != layer.key || !replaced.is_array()) continue;
+      for (const auto& entry : replaced) {
+        if (!entry.is_object() || entry.value("legend", Json()) != legendOverride.legend ||
+            entry.value("index", Json()) != legendOverride.index || !entry.contains("label") || !entry["label"].is_string())
+          continue;
+        const auto label = entry["label"].get<std::string>();
+        if (!unchanged(label, legendOverride.spot.text)) replace(legendOverride.spot, label);
+        break;
       }
-      if (list.empty()) data.erase(kOverrides);
-      if (!unchanged(now, legendOverride.spot.text)) replace(legendOverride.spot, now);
     }
+    data.erase(kOverrides);
   }
   return out;
 }
@@ -200,13 +223,28 @@ void QgisStore::save(MapDocument&, const fs::path& file) {
     const auto begin = shifted(spot.span.begin);
     spot.span.end = begin + (spot.span.end - spot.span.begin);
     spot.span.begin = begin;
+    if (spot.attribute && spot.omitEmpty) spot.attributeAt = shifted(spot.attributeAt);
   };
   for (auto& layer : layers_)
     for (auto& spot : layer.classes) move(spot);
   for (auto& o : overrides_) move(o.spot);
   for (const auto& c : changes) {
-    c.spot->span.end = c.spot->span.begin + c.splice.text.size();
-    c.spot->text = c.label;
+    LabelSpot& spot = *c.spot;
+    switch (c.kind) {
+      case Edit::Kind::Value: spot.span.end = spot.span.begin + c.splice.text.size(); break;
+      case Edit::Kind::Insert: {
+        const std::size_t prefix = sizeof kLabelAttribute - 1;
+        spot.attribute = true;
+        spot.attributeAt = spot.span.begin;
+        spot.span = {spot.attributeAt + prefix, spot.attributeAt + c.splice.text.size() - 1, '"'};
+        break;
+      }
+      case Edit::Kind::Remove:
+        spot.attribute = false;
+        spot.span.end = spot.span.begin;
+        break;
+    }
+    spot.text = c.label;
   }
   text_ = std::move(text);
   bytes_ = std::move(bytes);

@@ -2,11 +2,17 @@
 
 #include <charconv>
 #include <map>
+#include <optional>
+#include <stdexcept>
 
 #include "mapdoc/json_reader.h"
+#include "mapdoc/qgis/categorized_renderer.h"
+#include "mapdoc/qgis/graduated_renderer.h"
+#include "mapdoc/qgis/rule_renderer.h"
 #include "mapdoc/qgis/symbol_read.h"
 #include "mapdoc/renderer_json.h"
 #include "mapdoc/unsupported_renderer.h"
+#include "platform/text/utf.h"
 
 namespace mapdoc::qgis {
 namespace {
@@ -14,7 +20,6 @@ namespace {
 // The renderers QGIS 3 itself writes that have no classes to label.
 const std::map<std::string, std::string>& otherKinds() {
   static const std::map<std::string, std::string> kinds{
-      {"RuleRenderer", "rule-based"},
       {"pointDisplacement", "point displacement"},
       {"pointCluster", "point cluster"},
       {"invertedPolygonRenderer", "inverted polygon"},
@@ -27,17 +32,12 @@ const std::map<std::string, std::string>& otherKinds() {
   return kinds;
 }
 
-constexpr char kSupported[] = "Carrowind labels single symbol, categorized and graduated renderers on a field";
+constexpr char kSupported[] = "Carrowind labels single symbol, categorized, graduated and rule-based renderers";
 
 RendererRead unsupported(const std::string& type, const std::string& reason) {
   RendererRead out;
   out.renderer = com::make<UnsupportedRenderer>(type, Json{{"type", type}}, reason);
   return out;
-}
-
-void putSymbol(Json& object, const pugi::xml_node& symbols, const pugi::xml_node& item) {
-  Json symbol = symbolJson(symbols, item.attribute("symbol").value());
-  if (!symbol.is_discarded()) object["symbol"] = std::move(symbol);
 }
 
 double number(const pugi::xml_attribute& attribute, const char* what) {
@@ -49,59 +49,110 @@ double number(const pugi::xml_attribute& attribute, const char* what) {
   return value;
 }
 
-RendererRead categorized(const pugi::xml_node& element, const std::string& field) {
+SymbolSlot symbolOf(const pugi::xml_node& symbols, const pugi::xml_node& item) {
+  SymbolSlot slot;
+  Json symbol = symbolJson(symbols, item.attribute("symbol").value());
+  if (symbol.is_discarded()) {
+    slot.absent = true;
+    return slot;
+  }
+  slot = readSymbol(JsonReader(symbol, "symbol"));
+  return slot;
+}
+
+QgisClass qgisClass(const pugi::xml_node& symbols, const pugi::xml_node& item, int legendItem) {
+  return {text::fromUtf8(item.attribute("label").value()), symbolOf(symbols, item), legendItem};
+}
+
+// The field named by "attr", or the expression it is.
+struct Classified {
+  host::Text field;
+  std::string expression;
+};
+
+Classified classified(const pugi::xml_node& element) {
+  const std::string attr = element.attribute("attr").value();
+  const std::string field = plainField(attr);
+  if (field.empty()) return {{}, attr};
+  return {text::fromUtf8(field), {}};
+}
+
+RendererRead categorized(const pugi::xml_node& element) {
   RendererRead out;
-  Json classes = Json::array();
-  std::optional<Json> fallback;
-  pugi::xml_node fallbackElement;
-  int fallbackIndex = -1, index = 0;
+  std::vector<CategorizedRenderer::Category> categories;
+  std::optional<QgisClass> allOther;
+  pugi::xml_node allOtherElement;
+  int index = 0;
   const auto symbols = element.child("symbols");
   for (const auto& category : element.child("categories").children("category")) {
-    Json values = Json::array();
-    for (const auto& v : category.children("val")) values.push_back(v.attribute("value").value());
-    if (values.empty()) values.push_back(category.attribute("value").value());
-    Json item = {{"label", category.attribute("label").value()}};
-    putSymbol(item, symbols, category);
-    if (values.size() == 1 && values.front() == "" && !category.child("val")) {
-      if (fallback) throw JsonProblem("", "two categories hold the empty value (\"all other values\")");
-      fallback = std::move(item);
-      fallbackElement = category;
-      fallbackIndex = index++;
+    std::vector<host::Text> values;
+    for (const auto& v : category.children("val")) values.push_back(text::fromUtf8(v.attribute("value").value()));
+    const bool list = !values.empty();
+    if (!list) values.push_back(text::fromUtf8(category.attribute("value").value()));
+    QgisClass item = qgisClass(symbols, category, index++);
+    if (!list && values.front().empty()) {
+      if (allOther) throw JsonProblem("", "two categories hold the empty value (\"all other values\")");
+      allOther = std::move(item);
+      allOtherElement = category;
       continue;
     }
-    item["values"] = std::move(values);
-    classes.push_back(std::move(item));
     out.labelElements.push_back(category);
-    out.legendIndex.push_back(index++);
+    out.legendIndex.push_back(item.legendItem);
+    categories.push_back({std::move(values), std::move(item)});
   }
-  Json json = {{"type", "unique_values"}, {"fields", {field}}, {"classes", classes}};
-  if (fallback) {
-    json["default"] = *fallback;
-    out.labelElements.push_back(fallbackElement);
-    out.legendIndex.push_back(fallbackIndex);
+  if (allOther) {
+    out.labelElements.push_back(allOtherElement);
+    out.legendIndex.push_back(allOther->legendItem);
   }
-  out.renderer = mapdoc::readRenderer(JsonReader(json, "renderer"));
+  const auto on = classified(element);
+  try {
+    out.renderer = com::make<CategorizedRenderer>(on.field, on.expression, std::move(categories), std::move(allOther));
+  } catch (const std::runtime_error& e) {
+    throw JsonProblem("", e.what());
+  }
   return out;
 }
 
-RendererRead graduated(const pugi::xml_node& element, const std::string& field) {
+RendererRead graduated(const pugi::xml_node& element) {
   RendererRead out;
-  Json breaks = Json::array();
-  std::optional<double> lowest;
+  std::vector<GraduatedRenderer::Range> ranges;
   int index = 0;
   const auto symbols = element.child("symbols");
   for (const auto& range : element.child("ranges").children("range")) {
-    const double lower = number(range.attribute("lower"), "lower");
-    if (!lowest) lowest = lower;
-    Json item = {{"upper", number(range.attribute("upper"), "upper")}, {"label", range.attribute("label").value()}};
-    putSymbol(item, symbols, range);
-    breaks.push_back(std::move(item));
+    GraduatedRenderer::Range r;
+    r.lower = number(range.attribute("lower"), "lower");
+    r.upper = number(range.attribute("upper"), "upper");
+    r.qgis = qgisClass(symbols, range, index++);
     out.labelElements.push_back(range);
-    out.legendIndex.push_back(index++);
+    out.legendIndex.push_back(r.qgis.legendItem);
+    ranges.push_back(std::move(r));
   }
-  if (breaks.empty()) throw JsonProblem("", "the graduated renderer has no ranges");
-  Json json = {{"type", "class_breaks"}, {"field", field}, {"min_break", *lowest}, {"breaks", breaks}};
-  out.renderer = mapdoc::readRenderer(JsonReader(json, "renderer"));
+  if (ranges.empty()) throw JsonProblem("", "the graduated renderer has no ranges");
+  const auto on = classified(element);
+  out.renderer = com::make<GraduatedRenderer>(on.field, on.expression, std::move(ranges));
+  return out;
+}
+
+// Every rule below the root, depth first: the order of QGIS's legend items.
+void collectRules(const pugi::xml_node& parent, const pugi::xml_node& symbols, RendererRead& out,
+                  std::vector<RuleRenderer::Rule>& rules) {
+  for (const auto& rule : parent.children("rule")) {
+    RuleRenderer::Rule r;
+    r.filter = rule.attribute("filter").value();
+    r.qgis = qgisClass(symbols, rule, static_cast<int>(rules.size()));
+    out.labelElements.push_back(rule);
+    out.legendIndex.push_back(r.qgis.legendItem);
+    rules.push_back(std::move(r));
+    collectRules(rule, symbols, out, rules);
+  }
+}
+
+RendererRead ruleBased(const pugi::xml_node& element) {
+  RendererRead out;
+  std::vector<RuleRenderer::Rule> rules;
+  collectRules(element.child("rules"), element.child("symbols"), out, rules);
+  if (rules.empty()) throw JsonProblem("", "the rule-based renderer has no rules");
+  out.renderer = com::make<RuleRenderer>(std::move(rules));
   return out;
 }
 
@@ -138,15 +189,9 @@ RendererRead readRenderer(const pugi::xml_node& element) {
   const std::string type = element.attribute("type").value();
   try {
     if (type == "singleSymbol") return simple(element);
-    if (type == "categorizedSymbol" || type == "graduatedSymbol") {
-      const std::string attr = element.attribute("attr").value();
-      const std::string field = plainField(attr);
-      const std::string kind = type == "categorizedSymbol" ? "categorized" : "graduated";
-      if (field.empty())
-        return unsupported(type, "the " + kind + " renderer classifies the expression " + attr + ", not a field; " +
-                                     kSupported);
-      return type == "categorizedSymbol" ? categorized(element, field) : graduated(element, field);
-    }
+    if (type == "categorizedSymbol") return categorized(element);
+    if (type == "graduatedSymbol") return graduated(element);
+    if (type == "RuleRenderer") return ruleBased(element);
   } catch (const JsonProblem& p) {
     return unsupported(type, "QGIS's " + type + " renderer cannot be read: " + p.problem());
   }

@@ -1,10 +1,10 @@
 #pragma once
 // A QGIS layer's renderer (<renderer-v2>) as one of our renderers:
-// singleSymbol as simple, categorizedSymbol on a field as unique values (the
-// category with an empty value is the "all other values" class, last),
-// graduatedSymbol on a field as class breaks (each range's upper value is
-// its break). Every other renderer, and one on an expression, is kept as an
-// unsupported renderer whose reason names it.
+// singleSymbol as simple; categorizedSymbol, graduatedSymbol and
+// RuleRenderer as renderers that classify features as QGIS does (see
+// categorized_renderer.h, graduated_renderer.h, rule_renderer.h), the
+// category with an empty value ("all other values") last. Every other
+// renderer is kept as an unsupported renderer whose reason names it.
 #include <vector>
 
 #include <pugixml.hpp>

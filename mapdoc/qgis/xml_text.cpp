@@ -47,6 +47,15 @@ void parseXml(const std::string& text, pugi::xml_document& doc, const std::files
   }
 }
 
+std::size_t afterElementName(const std::string& text, const pugi::xml_node& element) {
+  const std::ptrdiff_t start = element.offset_debug();
+  if (start < 0 || static_cast<std::size_t>(start) >= text.size())
+    throw std::runtime_error("the element <" + std::string(element.name()) + "> has no place in the text");
+  std::size_t i = static_cast<std::size_t>(start);
+  while (i < text.size() && !xmlSpace(text[i]) && text[i] != '>' && text[i] != '/') ++i;
+  return i;
+}
+
 ValueSpan attributeSpan(const std::string& text, const pugi::xml_node& element, std::string_view name) {
   const std::ptrdiff_t start = element.offset_debug();
   if (start < 0 || static_cast<std::size_t>(start) >= text.size())

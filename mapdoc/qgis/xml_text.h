@@ -31,6 +31,10 @@ struct ValueSpan {
 // when the element has no such attribute.
 ValueSpan attributeSpan(const std::string& text, const pugi::xml_node& element, std::string_view name);
 
+// The offset in text just after element's name in its start tag, where an
+// attribute may be written.
+std::size_t afterElementName(const std::string& text, const pugi::xml_node& element);
+
 // value as an attribute's text between the given quotes, the way QGIS (Qt)
 // writes it: & < and the quote as entities (> as itself), line breaks and
 // tabs as character references. Throws std::runtime_error for a character XML 1.0

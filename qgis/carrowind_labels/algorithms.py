@@ -6,6 +6,13 @@ from qgis.core import (QgsProcessingAlgorithm, QgsProcessingException, QgsProces
 
 from . import engine
 
+
+def labels_text(labels):
+    """LABELS is declared a string (QgsProcessingOutputString): a list would
+    not be one, and qgis_process shows it empty."""
+    return "\n".join(labels)
+
+
 RECORD_CHOICES = ["The layer's filter when it has one, else all records", "All records", "The selected features"]
 
 
@@ -40,7 +47,8 @@ class ApplyLabelsAlgorithm(_LayerAlgorithm):
         return ("Rewrites the label of every class of the layer's legend from one label expression, e.g. "
                 "[USE].First.UCase - [DESCRIPT].First ([ACRES].Sum.Round(0) ac.), computed from the class's "
                 "records. The layer in the current project changes; the labels from before the first apply are "
-                "kept with it for Reset legend labels. Returns the labels (LABELS).")
+                "kept with it for Reset legend labels. Returns the labels as text, one line per class in the "
+                "legend's order (LABELS).")
 
     def createInstance(self):
         return ApplyLabelsAlgorithm()
@@ -65,9 +73,6 @@ class ApplyLabelsAlgorithm(_LayerAlgorithm):
         self.options = engine.Options(records=self.parameterAsEnum(parameters, "RECORDS", context),
                                       wrap=self.parameterAsInt(parameters, "WRAP", context),
                                       all_other_values=self.parameterAsBool(parameters, "ALL_OTHER_VALUES", context))
-        note = engine.unsaved_edits_note(self.layer)
-        if note:
-            feedback.pushWarning(note)
         try:
             self.job = engine.prepare(self.layer, self.expression, self.options)
         except engine.CarrowindError as e:
@@ -91,7 +96,7 @@ class ApplyLabelsAlgorithm(_LayerAlgorithm):
             self.job.close()
         for label in labels:
             feedback.pushInfo(label)
-        return {"LABELS": labels}
+        return {"LABELS": labels_text(labels)}
 
 
 class ResetLabelsAlgorithm(_LayerAlgorithm):
@@ -102,8 +107,8 @@ class ResetLabelsAlgorithm(_LayerAlgorithm):
         return "Reset legend labels"
 
     def shortHelpString(self):
-        return ("Gives the layer's legend back the labels it had before Carrowind's first apply. Returns them "
-                "(LABELS).")
+        return ("Gives the layer's legend back the labels it had before Carrowind's first apply. Returns them as "
+                "text, one line per class in the legend's order (LABELS).")
 
     def createInstance(self):
         return ResetLabelsAlgorithm()
@@ -122,4 +127,4 @@ class ResetLabelsAlgorithm(_LayerAlgorithm):
             labels = engine.reset_labels(layer)
         except engine.CarrowindError as e:
             raise QgsProcessingException(str(e))
-        return {"LABELS": labels}
+        return {"LABELS": labels_text(labels)}

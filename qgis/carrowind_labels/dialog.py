@@ -813,9 +813,6 @@ class LabelingDialog(QDialog):
         refresh.set_refreshes(self.layer, self.ChkRefreshOnChange.isChecked())
         self._labels_changed()
         self.CmdReset.setEnabled(True)
-        note = engine.unsaved_edits_note(self.layer)
-        if note:
-            message(self, note, "Unsaved Edits Not Counted", QMessageBox.Information)
         # The reminder is true only of labels that do not follow the data.
         if self.ChkAutoRefreshWarning.isChecked() and not self.ChkRefreshOnChange.isChecked():
             message(self, AUTO_REFRESH_TEXT, "Labels Do Not Auto Refresh!", QMessageBox.Information)

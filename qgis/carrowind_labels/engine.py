@@ -10,15 +10,18 @@ import os
 import shutil
 import subprocess
 import tempfile
-import xml.etree.ElementTree as ElementTree
 from dataclasses import asdict, dataclass
 from typing import List, Optional, Tuple
 
-from qgis.core import (QgsCategorizedSymbolRenderer, QgsDataSourceUri, QgsFeedback, QgsGraduatedSymbolRenderer,
-                       QgsMapLayer, QgsMapLayerLegendUtils, QgsMapLayerStyle, QgsProject, QgsSingleSymbolRenderer,
-                       QgsVectorLayer)
+from qgis.PyQt import sip
+
+from qgis.core import (QgsCategorizedSymbolRenderer, QgsFeedback, QgsGraduatedSymbolRenderer, QgsMapLayer,
+                       QgsMapLayerLegendUtils, QgsMapLayerStyle, QgsProject, QgsRuleBasedRenderer,
+                       QgsSingleSymbolRenderer, QgsVectorLayer)
 from qgis.PyQt.QtCore import QCoreApplication, QEventLoop, QProcess, QThread
 from qgis.PyQt.QtWidgets import QUndoCommand
+
+from . import records
 
 # Layer custom properties: what survives saving and reopening the project.
 PROPERTY_EXPRESSION = "carrowind/expression"
@@ -26,8 +29,7 @@ PROPERTY_OPTIONS = "carrowind/options"
 PROPERTY_ORIGINAL = "carrowind/original_labels"
 PROPERTY_REFRESH = "carrowind/refresh_on_change"
 
-PROVIDERS = ("ogr", "postgres")
-RENDERERS = ("singleSymbol", "categorizedSymbol", "graduatedSymbol")
+RENDERERS = ("singleSymbol", "categorizedSymbol", "graduatedSymbol", "RuleRenderer")
 INSTALL_HINT = ("Install it from the Carrowind sources with scripts/install-qgis-plugin (which also installs this "
                 "plugin next to it), or set the environment variable CARROWIND_PROGRAM to the program's path.")
 
@@ -76,30 +78,16 @@ def find_program() -> str:
 
 
 def layer_problem(layer) -> Optional[str]:
-    """Why the layer cannot be labelled, or None."""
+    """Why the layer cannot be labelled, or None. Whatever QGIS draws a
+    layer from (any provider, joins, virtual fields, unsaved edits), its
+    classes can be labelled; only renderers without classes cannot."""
     if not isinstance(layer, QgsVectorLayer) or not layer.isValid():
         return "Carrowind labels the legends of valid vector layers."
-    if layer.providerType() not in PROVIDERS:
-        return (f"Carrowind reads files (QGIS's ogr provider) and PostgreSQL tables (postgres); the layer "
-                f"\"{layer.name()}\" comes from the \"{layer.providerType()}\" provider (a memory layer, a web "
-                f"service or another source), which it cannot read. Save it to a GeoPackage first.")
     renderer = layer.renderer()
     kind = renderer.type() if renderer else "none"
     if kind not in RENDERERS:
         return (f"The layer \"{layer.name()}\" is drawn by QGIS's \"{kind}\" renderer; Carrowind labels single "
-                f"symbol, categorized and graduated renderers.")
-    if kind != "singleSymbol":
-        attribute = renderer.classAttribute()
-        if layer.fields().lookupField(attribute) < 0:
-            return (f"The layer \"{layer.name()}\" is classified on the expression \"{attribute}\"; Carrowind "
-                    f"labels classes on a field.")
-    return None
-
-
-def unsaved_edits_note(layer) -> Optional[str]:
-    if layer.isEditable() and layer.isModified():
-        return (f"The layer \"{layer.name()}\" has unsaved edits: the labels count the data as saved, without "
-                f"them. Save the edits and apply again to count them.")
+                f"symbol, categorized, graduated and rule-based renderers.")
     return None
 
 
@@ -121,26 +109,29 @@ def _type_code(field) -> int:
 
 
 def field_list(layer) -> List[Tuple[str, int]]:
-    """The layer's fields with their type codes, as the program reads them
-    (it is asked; QGIS's own types stand in when it cannot be run)."""
+    """The layer's fields with their type codes: as the program reads the
+    layer's own data (its object ID and geometry included), then the fields
+    only QGIS has (joined, virtual, not saved yet) with QGIS's types."""
+    fields = []
     try:
         job = prepare(layer, "", Options(), command="fields")
-        out = run(job)
-        fields = []
+        try:
+            out = run(job)
+        finally:
+            job.close()
         for line in out.splitlines():
             parts = line.split("\t")
             if len(parts) >= 2 and parts[1].lstrip("-").isdigit():
                 fields.append((parts[0], int(parts[1])))
-        job.close()
-        if fields:
-            return fields
     except CarrowindError:
         pass
-    return [(f.name(), _type_code(f)) for f in layer.fields()]
+    known = {name.lower() for name, _ in fields}
+    return fields + [(f.name(), _type_code(f)) for f in layer.fields() if f.name().lower() not in known]
 
 
 class Job:
-    """One run of the program over a layer's style and data, in a folder of its own."""
+    """One run of the program over a layer's style and data, in a folder of
+    its own, with what QGIS hands over first (records.Snapshot)."""
 
     def __init__(self, command, layer_kind):
         self.folder = tempfile.mkdtemp(prefix="carrowind_")
@@ -148,82 +139,69 @@ class Job:
         self.layer_kind = layer_kind
         self.document = ""
         self.args = []
+        self.snapshot = None
+        self.plan = records.Plan()
         self.exit_code, self.stderr = None, ""  # set by run()
 
     def close(self):
         shutil.rmtree(self.folder, ignore_errors=True)
 
 
-def _postgres_connection(uri: QgsDataSourceUri) -> str:
-    parts = []
-    for key, value in (("dbname", uri.database()), ("host", uri.host()), ("port", uri.port()),
-                       ("user", uri.username()), ("password", uri.password()), ("service", uri.service())):
-        if value:
-            parts.append(f"{key}='" + value.replace("\\", "\\\\").replace("'", "\\'") + "'")
-    return "PG:" + " ".join(parts)
-
-
-def _document_for_single_symbol(layer, job):
-    """A map document with the layer under a simple renderer (QGIS keeps no
-    label for a single symbol in the style, so a style would not do)."""
-    if layer.providerType() == "postgres":
-        uri = QgsDataSourceUri(layer.source())
-        table = f"{uri.schema()}.{uri.table()}" if uri.schema() else uri.table()
-        source = {"connection": _postgres_connection(uri), "layer": table}
-        subset = uri.sql()
-    else:
-        parts = layer.source().split("|")
-        source = {"path": parts[0]}
-        subset = ""
-        for part in parts[1:]:
-            key, _, value = part.partition("=")
-            if key == "layername":
-                source["layer"] = value
-            elif key == "subset":
-                subset = value
-    entry = {"name": "layer", "type": "feature", "source": source, "renderer": {"type": "simple", "label": ""}}
-    if subset or layer.subsetString():
-        entry["definition_query"] = layer.subsetString() or subset
-    if layer.selectedFeatureCount():
-        entry["selection"] = sorted(int(i) for i in layer.selectedFeatureIds())
-    document = os.path.join(job.folder, "layer.cwmap")
-    with open(document, "w", encoding="utf-8") as f:
-        json.dump({"format": "carrowind-map", "version": 1, "layers": [entry]}, f)
-    return document
+def _style_file(folder, layer) -> str:
+    """The style is named after the layer, which the program's messages name
+    it by."""
+    name = "".join("_" if c in "/\\\0" else c for c in layer.name()).strip() or "layer"
+    return os.path.join(folder, name + ".qml")
 
 
 def prepare(layer, expression: str, options: Options, command: str = "apply") -> Job:
-    """On the main thread: the layer's style (or, for a single symbol, a map
-    document) and the program's arguments."""
+    """On the main thread: the layer's style, the snapshot of what QGIS must
+    hand over (the records of joined or virtual fields, unsaved edits, other
+    providers; the classes of rules and expressions), and the program's
+    arguments. Where the program reads the layer itself (the fast path),
+    QGIS hands over nothing."""
     problem = layer_problem(layer)
     if problem:
         raise CarrowindError(problem)
     kind = layer.renderer().type()
     job = Job(command, kind)
     try:
-        if kind == "singleSymbol":
-            job.document = _document_for_single_symbol(layer, job)
-            args = [command, job.document, "--layer", "layer"]
+        job.document = _style_file(job.folder, layer)
+        message, ok = layer.saveNamedStyle(job.document, QgsMapLayer.Symbology)
+        if not ok:
+            raise CarrowindError(f"Cannot save the style of \"{layer.name()}\": {message}")
+        if command != "fields":
+            job.plan = records.plan(layer, expression)
+            if layer.providerType() == "postgres" and job.plan.classes:
+                # QGIS's feature IDs of a table are the program's only for an integer key
+                job.plan.export = True
+        args = [command, job.document, "--layer", os.path.splitext(os.path.basename(job.document))[0]]
+        selection = options.records == 2 and layer.selectedFeatureCount() > 0
+        if not job.plan.direct:
+            job.snapshot = records.snapshot(layer, job.plan, job.folder, selected_only=selection,
+                                            every_record=options.records == 1)
+        if job.plan.export:
+            # QGIS's copy holds just the records asked for: no filter, no selection left to apply
+            args += ["--data", records.records_source(job.folder)]
         else:
-            job.document = os.path.join(job.folder, "layer.qml")
-            message, ok = layer.saveNamedStyle(job.document, QgsMapLayer.Symbology)
-            if not ok:
-                raise CarrowindError(f"Cannot save the style of \"{layer.name()}\": {message}")
-            args = [command, job.document, "--layer", "layer", "--data", layer.source()]
+            args += ["--data", layer.source()]
             if layer.providerType() == "postgres":
                 args += ["--provider", "postgres"]
-            if options.records == 2 and layer.selectedFeatureCount():
+            if selection:
                 ids = os.path.join(job.folder, "selection.txt")
                 with open(ids, "w") as f:
                     f.write("\n".join(str(int(i)) for i in layer.selectedFeatureIds()))
                 args += ["--selection-file", ids]
+        if job.snapshot is not None and job.snapshot.classes_file:
+            args += ["--qgis-classes", job.snapshot.classes_file]
         if command in ("apply", "verify"):
             args += ["--expr", expression, "--json"]
-            if options.records == 1:
+            if job.plan.export or options.records == 1:
                 args += ["--records", "all"]
             elif options.records == 2:
                 args += ["--records", "selection"]
         if command == "apply":
+            args.append("--dry-run")
             if options.wrap > 0:
                 args += ["--wrap", str(options.wrap)]
             if not options.all_other_values:
@@ -241,6 +219,13 @@ def run(job: Job, feedback: Optional[QgsFeedback] = None) -> str:
     """Runs the program; its standard output. Raises CarrowindError when it
     cannot run or was canceled; an exit code of its own is for the caller."""
     program = find_program()
+    if job.snapshot is not None:
+        try:
+            job.snapshot.run(feedback)
+        except RuntimeError as e:
+            raise CarrowindError(str(e))
+        if feedback is not None and feedback.isCanceled():
+            raise CarrowindError("Canceled.")
     app = QCoreApplication.instance()
     if app is not None and QThread.currentThread() == app.thread():
         code, out, err = _run_responsive(program, job.args, feedback)
@@ -302,13 +287,22 @@ def result_of(job, out) -> dict:
     return result
 
 
-def _written_labels(job) -> List[str]:
-    """The labels the program wrote into the style, in the renderer's order."""
-    root = ElementTree.parse(job.document).getroot()
-    renderer = root.find("renderer-v2")
-    items = renderer.findall("categories/category") if job.layer_kind == "categorizedSymbol" \
-        else renderer.findall("ranges/range")
-    return [item.get("label", "") for item in items]
+def _rules(renderer):
+    """Every rule below the root, depth first: QGIS's legend order."""
+    return renderer.rootRule().descendants()
+
+
+def _qgis_order(layer) -> List[int]:
+    """For each class in the program's order, its place in QGIS's: the
+    all-other-values category comes last there."""
+    renderer = layer.renderer()
+    if isinstance(renderer, QgsCategorizedSymbolRenderer):
+        cats = renderer.categories()
+        other = [i for i, c in enumerate(cats)
+                 if not isinstance(c.value(), list) and (c.value() is None or c.value() == "")]
+        order = [i for i in range(len(cats)) if not other or i != other[0]]
+        return order + other[:1]
+    return list(range(len(current_labels(layer))))
 
 
 def current_labels(layer) -> List[str]:
@@ -317,6 +311,8 @@ def current_labels(layer) -> List[str]:
         return [c.label() for c in renderer.categories()]
     if isinstance(renderer, QgsGraduatedSymbolRenderer):
         return [r.label() for r in renderer.ranges()]
+    if isinstance(renderer, QgsRuleBasedRenderer):
+        return [r.label() for r in _rules(renderer)]
     node = _tree_layer(layer)
     return [QgsMapLayerLegendUtils.legendNodeUserLabel(node, 0) if node else ""]
 
@@ -362,6 +358,9 @@ def _write_labels(layer, labels: List[str], undo_text: str):
     elif isinstance(renderer, QgsGraduatedSymbolRenderer):
         for i, label in enumerate(labels[:len(renderer.ranges())]):
             renderer.updateRangeLabel(i, label)
+    elif isinstance(renderer, QgsRuleBasedRenderer):
+        for rule, label in zip(_rules(renderer), labels):
+            rule.setLabel(label)
     elif isinstance(renderer, QgsSingleSymbolRenderer):
         node = _tree_layer(layer)
         if node is not None:
@@ -372,6 +371,8 @@ def _write_labels(layer, labels: List[str], undo_text: str):
     after = QgsMapLayerStyle()
     after.readFromLayer(layer)
     command = _StyleChange(layer, before, after, undo_text)
+    if layer.id() not in _commands:
+        layer.willBeDeleted.connect(lambda layer_id=layer.id(): _commands.pop(layer_id, None))
     kept = _commands.setdefault(layer.id(), [])
     kept.append(command)
     del kept[:-layer.undoStackStyles().undoLimit() or -100]
@@ -384,16 +385,35 @@ def _write_labels(layer, labels: List[str], undo_text: str):
 
 def finish_apply(layer, job: Job, result: dict, expression: str, options: Options) -> List[str]:
     """On the main thread: the labels (result_of's answer) into the layer,
-    the expression and the labels from before the first apply kept with it."""
-    labels = _written_labels(job) if job.layer_kind != "singleSymbol" else list(result.get("labels", [])[:1])
-    if layer.customProperty(PROPERTY_ORIGINAL) is None:
-        layer.setCustomProperty(PROPERTY_ORIGINAL, json.dumps(current_labels(layer)))
+    the expression and the labels from before the first apply kept with it.
+    A class no record was found for shows its label from before the first
+    apply, not one an earlier apply made."""
+    if sip.isdeleted(layer):
+        raise CarrowindError("The layer was removed while its labels were made.")
+    before = current_labels(layer)
+    kept = layer.customProperty(PROPERTY_ORIGINAL)
+    original = json.loads(kept) if kept is not None else list(before)
+    if len(original) != len(before):
+        original = list(before)
+    made = list(result.get("labels", []))
+    order = _qgis_order(layer)
+    if len(made) != len(order):
+        raise CarrowindError(f"The program made {len(made)} labels for the {len(order)} classes of "
+                             f"\"{layer.name()}\"; its classes changed meanwhile. Apply again.")
+    labels = list(before)
+    for i, label in enumerate(made):
+        labels[order[i]] = label
+    for i in result.get("skipped_classes", []):
+        if 0 <= i < len(order):
+            labels[order[i]] = original[order[i]]
+    if kept is None:
+        layer.setCustomProperty(PROPERTY_ORIGINAL, json.dumps(before))
     layer.setCustomProperty(PROPERTY_EXPRESSION, expression)
     layer.setCustomProperty(PROPERTY_OPTIONS, json.dumps(asdict(options)))
     _write_labels(layer, labels, "Carrowind labels")
-    made = Labels(labels)
-    made.skipped = bool(result.get("skipped", False))
-    return made
+    out = Labels(labels)
+    out.skipped = bool(result.get("skipped", False))
+    return out
 
 
 def apply_labels(layer, expression: str, options: Options = None, feedback: Optional[QgsFeedback] = None) -> List[str]:

@@ -1,7 +1,8 @@
 """The plugin: "Carrowind Labels..." and "Refresh Carrowind labels" in the
 Vector menu and on vector layers' context menu, the Processing provider, and
 the labels that follow the data."""
-from qgis.core import QgsApplication, QgsMapLayerType, QgsProject, Qgis
+from qgis.core import QgsApplication, QgsMapLayerType, QgsProject, QgsVectorLayer, Qgis
+from qgis.PyQt import sip
 from qgis.PyQt.QtWidgets import QAction
 
 from . import engine
@@ -17,6 +18,7 @@ class CarrowindPlugin:
         self.provider = None
         self.actions = []
         self.refresher = None
+        self.current = None  # the current layer, while connected to it
 
     def initProcessing(self):
         self.provider = CarrowindProvider()
@@ -34,15 +36,16 @@ class CarrowindPlugin:
             self.iface.addPluginToVectorMenu(MENU, action)
             self.iface.addCustomActionForLayerType(action, "", QgsMapLayerType.VectorLayer, True)
             self.actions.append(action)
-        self.iface.currentLayerChanged.connect(self.update_actions)
-        self.update_actions(self.iface.activeLayer())
+        self.iface.currentLayerChanged.connect(self.current_layer_changed)
+        self.current_layer_changed(self.iface.activeLayer())
         self.refresher = LabelRefresher(QgsProject.instance(), self.report_refresh_failure)
 
     def unload(self):
         try:
-            self.iface.currentLayerChanged.disconnect(self.update_actions)
+            self.iface.currentLayerChanged.disconnect(self.current_layer_changed)
         except TypeError:
             pass
+        self._follow(None)
         for action in self.actions:
             self.iface.removePluginVectorMenu(MENU, action)
             self.iface.removeCustomActionForLayerType(action)
@@ -50,7 +53,43 @@ class CarrowindPlugin:
         if self.provider is not None:
             QgsApplication.processingRegistry().removeProvider(self.provider)
             self.provider = None
-        self.refresher = None
+        if self.refresher is not None:
+            self.refresher.close()
+            self.refresher = None
+
+    def current_layer_changed(self, layer):
+        self._follow(layer)
+        self.update_actions(layer)
+
+    # What the actions offer depends on the current layer's renderer, so the
+    # plugin listens to that one layer, and to no other.
+    FOLLOWED = ("rendererChanged", "styleChanged")
+
+    def _follow(self, layer):
+        if self.current is not None and not sip.isdeleted(self.current):
+            for name in self.FOLLOWED:
+                try:
+                    getattr(self.current, name).disconnect(self._current_style_changed)
+                except TypeError:
+                    pass
+            try:
+                self.current.willBeDeleted.disconnect(self._current_deleted)
+            except TypeError:
+                pass
+        self.current = layer if isinstance(layer, QgsVectorLayer) else None
+        if self.current is not None:
+            for name in self.FOLLOWED:
+                getattr(self.current, name).connect(self._current_style_changed)
+            self.current.willBeDeleted.connect(self._current_deleted)
+
+    def _current_style_changed(self):
+        if self.current is not None and not sip.isdeleted(self.current):
+            self.update_actions(self.current)
+
+    def _current_deleted(self):
+        # Its Python object is already gone: its connections go with it.
+        self.current = None
+        self.update_actions(None)
 
     def update_actions(self, layer):
         """Enabled as the command's rule is: a valid vector layer that the

@@ -170,6 +170,38 @@ TEST_F(PostgisCli, AQgisProjectsPostgresLayerIsRelabelledAndReset) {
   EXPECT_EQ(readText(dir / "pg.qgs"), project);
 }
 
+// QGIS's ranges on the server are totalled there, grouped by their bounds:
+// a gap, falling and overlapping ranges, bounds on values records hold.
+TEST_F(PostgisCli, QgisRangesAreTotalledOnTheServerAsTheFileIsRead) {
+  const std::string ranges = R"(<range lower="1.2" upper="3.63" label="a" symbol="0" render="true"/>
+      <range lower="4" upper="6.45" label="b" symbol="0" render="true"/>
+      <range lower="3.63" upper="4" label="c" symbol="0" render="true"/>
+      <range lower="5.62" upper="8.5" label="d" symbol="0" render="true"/>
+      <range lower="8.5" upper="100" label="e" symbol="0" render="true"/>)";
+  std::ofstream(dir / "ranges.qml") << R"(<qgis version="3.22.16-Białowieża" styleCategories="Symbology">
+  <renderer-v2 attr="ACRES" type="graduatedSymbol" graduatedMethod="GraduatedColor">
+    <ranges>
+      )" << ranges << R"(
+    </ranges>
+  </renderer-v2>
+</qgis>
+)";
+  const std::string expression = "[ACRES].Count [ACRES].Sum.Round(2) [OWNER_ID].First [OWNER_ID].Last";
+  const std::string table = "dbname='carrowind_test' host=" + kServerDir + " port=54329 user='postgres' key='gid' "
+                            "table=\"public\".\"landuse\" (geom)";
+  auto run = carrowind("apply " + path("ranges.qml") + " --layer ranges --dry-run --json --provider postgres --data \"" +
+                       table + "\" --expr '" + expression + "'");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  const json fromServer = json::parse(run.out)["labels"];
+  run = carrowind("apply " + path("ranges.qml") + " --layer ranges --dry-run --json --data '" + std::string(CW_SOURCE_DIR) +
+                  "/examples/data/landuse.shp' --expr '" + expression + "'");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  const json fromFile = json::parse(run.out)["labels"];
+  EXPECT_EQ(fromServer, fromFile);
+  ASSERT_EQ(fromFile.size(), 5u);
+  EXPECT_EQ(fromFile[4], "e") << "no record lies above 8.5: the class keeps its label";
+}
+
 // Every column type a layer may have, with its type code; names in mixed
 // case and a reserved word; text with a quote; nulls.
 TEST_F(PostgisCli, ColumnsOfEveryTypeAreReadWithTheirCodes) {

@@ -292,14 +292,21 @@ def test_refresh_option(layer):
 
 
 def test_unsaved_edits(layer):
-    """Labels count the data as saved: an Apply over unsaved edits says so."""
-    d = open_dialog(layer, EXPRESSION)
+    """Labels count what the attribute table shows: unsaved edits included."""
+    d = open_dialog(layer, "[ACRES].Sum.Round(0)")
     d.ChkAutoRefreshWarning.setChecked(False)
     d.ChkDisplaySkippedWarning.setChecked(False)
     layer.startEditing()
-    layer.changeAttributeValue(next(layer.getFeatures()).id(), layer.fields().lookupField("ACRES"), 999.0)
+    feature = next(layer.getFeatures())
+    index = layer.fields().lookupField("ACRES")
+    category = feature[layer.renderer().classAttribute()]
+    layer.changeAttributeValue(feature.id(), index, feature[index] + 100000.0)
     d.CmdApply.click()
-    check(SCRIPT.titles() == ["Unsaved Edits Not Counted"], "an Apply over unsaved edits does not say so")
+    check(SCRIPT.titles() == [], f"an Apply over unsaved edits showed {SCRIPT.titles()}")
+    cats = layer.renderer().categories()
+    at = [c.value() for c in cats].index(category)
+    total = round(sum(f[index] for f in layer.getFeatures() if f[layer.renderer().classAttribute()] == category))
+    check(cats[at].label() == str(total), f"the edited class reads {cats[at].label()!r}, the table sums to {total}")
     layer.rollBack()
     d.CmdReset.click()
 

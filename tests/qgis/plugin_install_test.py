@@ -106,10 +106,14 @@ def main():
         layer.setRenderer(QgsCategorizedSymbolRenderer("length(\"USE\")", [
             QgsRendererCategory(4, QgsSymbol.defaultSymbol(layer.geometryType()), "four")]))
         iface.currentLayerChanged.emit(layer)
-        check(not plugin.label_action.isEnabled(), "disabled on classes made by an expression")
+        check(plugin.label_action.isEnabled(), "enabled on classes made by an expression")
         memory = QgsVectorLayer("Point", "scratch", "memory")
         iface.currentLayerChanged.emit(memory)
-        check(not plugin.label_action.isEnabled(), "disabled on a memory layer")
+        check(plugin.label_action.isEnabled(), "enabled on a memory layer")
+        from qgis.core import QgsHeatmapRenderer
+        memory.setRenderer(QgsHeatmapRenderer())
+        iface.currentLayerChanged.emit(memory)
+        check(not plugin.label_action.isEnabled(), "disabled on a heatmap, which has no classes")
 
         plugin.unload()
         check(iface.menus == [] and iface.layer_actions == [], "unload takes the actions away")

@@ -3,7 +3,9 @@
 graduated and single-symbol layers over copies of the sample data, checked
 against the counts and sums QGIS itself computes per class; reset after the
 project is saved and read again; the refresh after committed edits; undo;
-and the messages for a missing program and a layer it cannot read.
+the messages for a missing program and a layer it cannot read; layers
+deleted under the refresher; and the plugin's actions following the current
+layer's renderer.
 
 Usage: plugin_test.py CARROWIND EXAMPLES_DATA. Exits 77 (skipped) when
 PyQGIS is not installed."""
@@ -17,10 +19,11 @@ sys.path.insert(0, "/usr/share/qgis/python/plugins")
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "qgis"))
 try:
     from qgis.core import (QgsApplication, QgsCategorizedSymbolRenderer, QgsFeatureRequest,
-                           QgsGraduatedSymbolRenderer, QgsMapLayerLegendUtils, QgsProcessingException, QgsProject,
-                           QgsRendererCategory, QgsRendererRange, QgsSingleSymbolRenderer, QgsSymbol,
-                           QgsVectorLayer)
-    from qgis.PyQt.QtCore import QCoreApplication
+                           QgsGraduatedSymbolRenderer, QgsLayoutItemLegend, QgsMapLayerLegendUtils,
+                           QgsPrintLayout, QgsProcessingException, QgsProject, QgsRendererCategory, QgsRendererRange,
+                           QgsSingleSymbolRenderer, QgsSymbol, QgsVectorLayer)
+    from qgis.PyQt.QtCore import QCoreApplication, QObject, Qt, QTimer, pyqtSignal
+    from qgis.PyQt.QtWidgets import QMainWindow
 except ImportError:
     print("PyQGIS is not installed; skipped")
     sys.exit(77)
@@ -114,6 +117,51 @@ def failure_of(algorithm, parameters):
     return ""
 
 
+class Interface(QObject):
+    """What the plugin asks of QGIS's interface."""
+    currentLayerChanged = pyqtSignal(object)
+
+    class MessageBar:
+        def __init__(self):
+            self.messages = []
+
+        def pushMessage(self, title, text, level):
+            self.messages.append(text)
+
+    def __init__(self):
+        super().__init__()
+        self.window, self.bar, self.active = QMainWindow(), self.MessageBar(), None
+
+    def mainWindow(self):
+        return self.window
+
+    def messageBar(self):
+        return self.bar
+
+    def activeLayer(self):
+        return self.active
+
+    def make_current(self, layer):
+        self.active = layer
+        self.currentLayerChanged.emit(layer)
+
+    def addPluginToVectorMenu(self, menu, action):
+        pass
+
+    removePluginVectorMenu = addPluginToVectorMenu
+
+    def addCustomActionForLayerType(self, action, menu, kind, all_layers):
+        pass
+
+    def removeCustomActionForLayerType(self, action):
+        return True
+
+
+def pump():
+    for _ in range(5):
+        QCoreApplication.processEvents()
+
+
 def main():
     app = QgsApplication([], False)
     app.initQgis()
@@ -153,7 +201,9 @@ def main():
         # categorized, with the all-other-values class, and without it
         before = labels(parcels)
         result = process("carrowind:applylabels", {"INPUT": parcels, "EXPRESSION": expression})
-        check(result["LABELS"] == labels(parcels), f"returned {result['LABELS']}, the layer has {labels(parcels)}")
+        # LABELS is declared a string: the labels one a line
+        check(result["LABELS"] == "\n".join(labels(parcels)),
+              f"returned {result['LABELS']!r}, the layer has {labels(parcels)}")
         expect_totals("categorized", parcels, labels(parcels), qgis_totals(parcels))
         check(labels(parcels)[4] == "[Nowhere]", "a class without records keeps its label")
         parcels.undoStackStyles().undo()
@@ -193,7 +243,8 @@ def main():
         check(engine.stored_expression(again) == (expression, engine.Options(all_other_values=False)),
               f"the expression is kept: {engine.stored_expression(again)}")
         result = process("carrowind:resetlabels", {"INPUT": again})
-        check(labels(again) == before and result["LABELS"] == before, f"reset gives {labels(again)}")
+        check(labels(again) == before and result["LABELS"] == "\n".join(before),
+              f"reset gives {labels(again)}, returns {result['LABELS']!r}")
         check("nothing to reset" in failure_of("carrowind:resetlabels", {"INPUT": again}), "a second reset says why")
 
         # the labels follow committed edits
@@ -210,7 +261,12 @@ def main():
             QCoreApplication.processEvents()
         check(labels(again) != old, f"refreshed after the commit: {labels(again)}")
         expect_totals("refreshed", again, labels(again), qgis_totals(again))
-        del refresher
+        refresher.close()
+        refreshed = labels(again)
+        again.setSubsetString("\"ACRES\" > 1")
+        pump()
+        check(labels(again) == refreshed, f"a closed refresher still refreshes: {labels(again)}")
+        again.setSubsetString("")
 
         # off the main thread, as Processing runs it; and canceled there
         import threading
@@ -233,10 +289,12 @@ def main():
         job.close()
 
         # what cannot be done says why
-        memory = QgsVectorLayer("Point?field=ACRES:double", "scratch", "memory")
-        project.addMapLayer(memory)
-        message = failure_of("carrowind:applylabels", {"INPUT": memory, "EXPRESSION": expression})
-        check("memory" in message, f"a memory layer: {message!r}")
+        from qgis.core import QgsHeatmapRenderer
+        heat = QgsVectorLayer("Point?field=ACRES:double", "heat", "memory")
+        heat.setRenderer(QgsHeatmapRenderer())
+        project.addMapLayer(heat)
+        message = failure_of("carrowind:applylabels", {"INPUT": heat, "EXPRESSION": expression})
+        check("heatmapRenderer" in message and '"heat"' in message, f"a heatmap: {message!r}")
         os.environ["CARROWIND_PROGRAM"] = os.path.join(folder, "no-such-program")
         message = failure_of("carrowind:applylabels", {"INPUT": project.mapLayersByName("Parcels")[0],
                                                         "EXPRESSION": expression})
@@ -245,6 +303,84 @@ def main():
         message = failure_of("carrowind:applylabels", {"INPUT": project.mapLayersByName("Parcels")[0],
                                                         "EXPRESSION": "[NOSUCH].Sum"})
         check("NOSUCH" in message, f"a bad expression: {message!r}")
+
+        # a label the user gave a legend item in a layout stays theirs
+        parcels = project.mapLayersByName("Parcels")[0]
+        layout = QgsPrintLayout(project)
+        layout.initializeDefaults()
+        legend = QgsLayoutItemLegend(layout)
+        layout.addLayoutItem(legend)
+        legend.setAutoUpdateModel(False)
+        node = legend.model().rootGroup().findLayer(parcels)
+        QgsMapLayerLegendUtils.setLegendNodeUserLabel(node, 1, "Shops, as the sheet says")
+        legend.model().refreshLayerLegend(node)
+        process("carrowind:applylabels", {"INPUT": parcels, "EXPRESSION": "[USE].First: [ACRES].Count"})
+        shown = [n.data(Qt.DisplayRole) for n in legend.model().layerLegendNodes(node)]
+        check(shown[0] == labels(parcels)[0] and labels(parcels)[1].startswith("Commercial: ") and
+              shown[1] == "Shops, as the sheet says", f"the layout legend shows {shown}, the layer has {labels(parcels)}")
+
+        # layers deleted under the refresher: removed with a refresh pending,
+        # removed while their refresh runs (QGIS handles events meanwhile),
+        # gone with the project
+        refresher = LabelRefresher(project, lambda layer, message: failures.append(message))
+
+        def refreshing(name):
+            layer = QgsVectorLayer(shp, name, "ogr")
+            categorized(layer, "USE", uses, True)
+            project.addMapLayer(layer)
+            process("carrowind:applylabels", {"INPUT": layer, "EXPRESSION": expression})
+            set_refreshes(layer, True)
+            layer.setSubsetString("\"ACRES\" > 1")
+            return layer.id()
+
+        removed = refreshing("Removed")
+        check(removed in refresher.pending, "a refresh is pending")
+        project.removeMapLayer(removed)
+        pump()
+        dying = refreshing("Removed while refreshing")
+        QTimer.singleShot(0, lambda: project.removeMapLayer(dying))
+        pump()
+        check(not {removed, dying} & (set(refresher.slots) | refresher.pending), "removed layers are let go of")
+        refreshing("Left for the next project")
+        project.clear()
+        pump()
+        check(not refresher.slots and not refresher.pending, f"a new project leaves layers watched: {refresher.slots}")
+        check(project.read(path), "the project is read once more")
+        check(set(refresher.slots) == set(project.mapLayers()), "the layers read are watched")
+        refresher.close()
+
+        # the plugin's actions follow the current layer's renderer, and only its
+        from carrowind_labels.plugin import CarrowindPlugin
+        QgsApplication.processingRegistry().removeProvider(provider)
+        current = QgsVectorLayer(shp, "Current", "ogr")
+        categorized(current, "USE", uses, True)
+        other = QgsVectorLayer(shp, "Other", "ogr")
+        project.addMapLayers([current, other])
+        untouched = other.receivers(other.rendererChanged)
+        iface = Interface()
+        plugin = CarrowindPlugin(iface)
+        plugin.initGui()
+        unfollowed = current.receivers(current.rendererChanged)
+        iface.make_current(current)
+        check(plugin.label_action.isEnabled() and not plugin.refresh_action.isEnabled(), "a categorized layer")
+        process("carrowind:applylabels", {"INPUT": current, "EXPRESSION": expression})
+        check(plugin.refresh_action.isEnabled(), "refreshing is offered once an expression is kept")
+        current.setRenderer(QgsCategorizedSymbolRenderer("length(\"USE\")", [
+            QgsRendererCategory(4, QgsSymbol.defaultSymbol(current.geometryType()), "four")]))
+        check(plugin.label_action.isEnabled() and plugin.refresh_action.isEnabled(),
+              "classes made by an expression: labelling and the kept expression's refresh offered")
+        current.setRenderer(QgsHeatmapRenderer())
+        check(not plugin.label_action.isEnabled() and not plugin.refresh_action.isEnabled(),
+              "a heatmap has no classes: nothing offered")
+        current.setRenderer(QgsSingleSymbolRenderer(QgsSymbol.defaultSymbol(current.geometryType())))
+        check(plugin.label_action.isEnabled(), "a single symbol again")
+        iface.make_current(other)
+        check(current.receivers(current.rendererChanged) == unfollowed, "the layer no longer current is let go of")
+        iface.make_current(current)
+        project.removeMapLayer(current.id())
+        check(not plugin.label_action.isEnabled(), "the current layer deleted: nothing offered")
+        plugin.unload()
+        check(other.receivers(other.rendererChanged) == untouched, "unload lets every layer go")
     finally:
         shutil.rmtree(folder, ignore_errors=True)
 

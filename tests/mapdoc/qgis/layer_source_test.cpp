@@ -17,8 +17,14 @@ TEST(LayerSource, OgrSourcesNameTheFileTheLayerAndTheSubset) {
   s = layerSource("ogr", "/abs/landuse.shp|layerid=0");
   EXPECT_EQ(s.source.path, "/abs/landuse.shp");
   EXPECT_TRUE(s.source.layer.empty() && s.problem.empty() && !s.relativePath);
-  EXPECT_FALSE(layerSource("ogr", "x.gpkg|layerid=2").problem.empty());
   EXPECT_FALSE(layerSource("ogr", "").problem.empty());
+
+  // how the file opens stays with the path; the subset is read apart
+  s = layerSource("ogr", "pts.csv|option:AUTODETECT_TYPE=YES|layerid=2|option:X_POSSIBLE_NAMES=x|subset=SELECT * FROM pts");
+  EXPECT_EQ(s.source.path, "pts.csv|option:AUTODETECT_TYPE=YES|layerid=2|option:X_POSSIBLE_NAMES=x");
+  EXPECT_EQ(s.subset, "SELECT * FROM pts");
+  EXPECT_TRUE(s.problem.empty() && s.relativePath);
+  EXPECT_EQ(splitSourcePath(s.source.path).first, "pts.csv");
 }
 
 TEST(LayerSource, PostgresSourcesBecomeConnectionsWithTheTableAndSql) {

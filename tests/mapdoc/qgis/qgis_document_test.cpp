@@ -6,6 +6,7 @@
 #include "mapdoc/data/query_filter.h"
 #include "mapdoc/document.h"
 #include "mapdoc/page_layout.h"
+#include "mapdoc/qgis/qgis_renderer.h"
 #include "mapdoc/unsupported_renderer.h"
 #include "platform/text/utf.h"
 #include "qgis_files.h"
@@ -46,9 +47,10 @@ TEST_F(QgisFiles, AProjectIsReadAsTheLayersTreeRenderersAndLegendsQgisShows) {
   EXPECT_EQ(classes->Class(1), u"Business");
   EXPECT_EQ(classes->Class(3), u"");
   EXPECT_EQ(unique->Symbol(u"Park").fill, (host::Color{107, 191, 89, 255}));
-  // a grouped class is one class of several values, which the engine refuses
-  EXPECT_EQ(unique->ValueCount(), 4);
-  EXPECT_EQ(unique->Label(u"Industrial"), u"Business");
+  // a category of several values (QGIS's merged categories) is one class, its values joined
+  EXPECT_EQ(unique->ValueCount(), 3);
+  EXPECT_EQ(unique->Value(1), u"Commercial;Industrial");
+  EXPECT_EQ(unique->Label(u"Commercial;Industrial"), u"Business");
 
   auto breaks = rendererOf<host::IClassBreaksRenderer>(*doc, u"Parcel size");
   ASSERT_TRUE(breaks);
@@ -140,8 +142,10 @@ TEST_F(QgisFiles, FilesQgisCannotHaveWrittenAreRefusedWithWhatIsWrong) {
   auto doc = MapDocument::open(dir / "odd.qgs");
   const auto unknown = rendererOf<IUnlabelledRenderer>(*doc, u"Rules")->Reason();
   EXPECT_NE(unknown.find("\"pieChartRenderer\""), std::string::npos) << unknown;
-  const auto expression = rendererOf<IUnlabelledRenderer>(*doc, u"Parcels")->Reason();
-  EXPECT_NE(expression.find("upper(\"USE\")"), std::string::npos) << expression;
+  // categories on an expression are read, for QGIS to put the features in them
+  auto onExpression = rendererOf<mapdoc::qgis::IQgisClassified>(*doc, u"Parcels");
+  ASSERT_TRUE(onExpression);
+  EXPECT_NE(onExpression->QgisOnly().find("upper(\"USE\")"), std::string::npos) << onExpression->QgisOnly();
   EXPECT_FALSE(doc->layer(u"Rules")->Valid());
   try {
     com::query<host::IFeatureLayer>(doc->layer(u"Rules").get())->FeatureClass();

@@ -1,6 +1,7 @@
 // Saving a QGIS document: the changed labels and nothing else, byte for
-// byte; legend items' own labels follow and come back on reset; zipped
-// projects keep their members; every refusal leaves the files as they were.
+// byte; legend items' own labels stay the user's, and those an earlier
+// version replaced come back on reset; zipped projects keep their members;
+// every refusal leaves the files as they were.
 #include <gtest/gtest.h>
 #include <zip.h>
 
@@ -23,10 +24,9 @@ host::Ref<host::IClassBreaksRenderer> sizeRenderer(MapDocument& doc) {
 }
 
 // The fixture's labels as they read after the changes the tests make; the
-// layout legend's own label for the park class follows it.
+// layout legend's own label for the park class stays as it is.
 std::string relabelled(const std::string& original) {
   std::string text = replaced(original, "label='Parks &amp; gardens'", "label='Green &amp; \"open\" &apos;spaces&apos; &lt;>'");
-  text = replaced(text, R"(value="Parks, as the sheet says")", R"(value="Green &amp; &quot;open&quot; 'spaces' &lt;>")");
   text = replaced(text, R"(<category label="" value="")", R"(<category label="Other&#xa;values" value="")");
   return replaced(text, R"(label="Large")", R"(label="Large: 12 &lt; 40 &amp;&#x9;&quot;more&quot;")");
 }
@@ -82,43 +82,83 @@ TEST_F(QgisFiles, AnUntouchedLabelIsLeftAsItsBytesAre) {
   doc->save();
   const std::string saved = readFile(file);
   EXPECT_NE(saved.find("label=\"Sm\x07all\xFF\""), std::string::npos);
-  // only the relabelled class changed, and the legend item's own label after it
-  EXPECT_EQ(saved, replaced(replaced(odd, "label='Parks &amp; gardens'", "label='Green'"),
-                            R"(value="Parks, as the sheet says")", R"(value="Green")"));
+  // only the relabelled class changed
+  EXPECT_EQ(saved, replaced(odd, "label='Parks &amp; gardens'", "label='Green'"));
 }
 
-TEST_F(QgisFiles, LegendItemsOwnLabelsFollowTheNewLabelsAndComeBackOnReset) {
+// The class holding Commercial (with Industrial), addressed by the value the
+// renderer gives it.
+host::Text businessValue(MapDocument& doc) {
+  auto unique = parcelsRenderer(doc);
+  for (int i = 0; i < unique->ValueCount(); ++i)
+    if (unique->Value(i).starts_with(u"Commercial")) return unique->Value(i);
+  ADD_FAILURE() << "no class holds Commercial";
+  return {};
+}
+
+// What carrowind apply and reset do to the document: the labels before the
+// apply are kept, the new ones written; a reset forgets them and writes
+// them back.
+void applyLabels(MapDocument& doc, const host::Text& park, const host::Text& business) {
+  auto& extra = doc.layerExtra(u"Parcels");
+  if (!extra.contains("original_labels"))
+    extra["original_labels"] = {{"renderer", "unique_values"}, {"labels", {"Parks & gardens", "Business", "Homes", ""}}};
+  parcelsRenderer(doc)->Label(u"Park", park);
+  parcelsRenderer(doc)->Label(businessValue(doc), business);
+  doc.save();
+}
+
+void resetLabels(MapDocument& doc) {
+  EXPECT_EQ(doc.layerExtra(u"Parcels")["original_labels"]["labels"][1], "Business");
+  doc.layerExtra(u"Parcels").erase("original_labels");
+  parcelsRenderer(doc)->Label(u"Park", u"Parks & gardens");
+  parcelsRenderer(doc)->Label(businessValue(doc), u"Business");
+  doc.save();
+}
+
+TEST_F(QgisFiles, LegendItemsOwnLabelsStayTheUsers) {
   const auto file = copy("mixed.qgs", "mixed.qgs");
   const std::string original = readFile(file);
-  auto doc = MapDocument::open(file);
-  auto parcels = doc->layer(u"Parcels");
-  // as carrowind apply does: the labels before it are kept, then the new ones written
-  doc->layerExtra(u"Parcels")["original_labels"] = {{"renderer", "unique_values"}, {"labels", {"Parks & gardens", "Business", "Homes", ""}}};
-  parcelsRenderer(*doc)->Label(u"Park", u"Parks: 12");
-  parcelsRenderer(*doc)->Label(u"Commercial", u"Business: 30");
-  doc->save();
-  std::string expected = replaced(original, "label='Parks &amp; gardens'", "label='Parks: 12'");
-  expected = replaced(expected, R"(label="Business")", R"(label="Business: 30")");
-  expected = replaced(expected, R"(value="Parks, as the sheet says")", R"(value="Parks: 12")");
-  expected = replaced(expected, R"(value="Business, as the panel says")", R"(value="Business: 30")");
+  // the layout legend's own label for Park, the layers panel's for Commercial
+  applyLabels(*MapDocument::open(file), u"Parks: 12", u"Business: 30");
+  const std::string expected = replaced(replaced(original, "label='Parks &amp; gardens'", "label='Parks: 12'"),
+                                        R"(label="Business")", R"(label="Business: 30")");
   EXPECT_EQ(readFile(file), expected);
   const auto kept = Json::parse(readFile(keptLabelsFile(file)));
   EXPECT_EQ(kept["layers"]["parcels_1"]["name"], "Parcels");
   EXPECT_EQ(kept["layers"]["parcels_1"]["original_labels"]["labels"][0], "Parks & gardens");
-  EXPECT_EQ(kept["layers"]["parcels_1"]["legend_overrides"].size(), 2u);
+  EXPECT_FALSE(kept["layers"]["parcels_1"].contains("legend_overrides")) << "nothing of the legend items' was replaced";
 
-  // a later run applies again, then resets: the legend items' labels are the user's again
-  auto later = MapDocument::open(file);
-  parcelsRenderer(*later)->Label(u"Park", u"Parks: 13");
-  later->save();
-  EXPECT_EQ(readFile(file), replaced(replaced(expected, "label='Parks: 12'", "label='Parks: 13'"),
-                                     R"(value="Parks: 12")", R"(value="Parks: 13")"));
-  auto reset = MapDocument::open(file);
-  EXPECT_EQ(reset->layerExtra(u"Parcels")["original_labels"]["labels"][1], "Business");
-  reset->layerExtra(u"Parcels").erase("original_labels");
-  parcelsRenderer(*reset)->Label(u"Park", u"Parks & gardens");
-  parcelsRenderer(*reset)->Label(u"Commercial", u"Business");
-  reset->save();
+  resetLabels(*MapDocument::open(file));
+  EXPECT_EQ(readFile(file), original);
+  EXPECT_FALSE(fs::exists(keptLabelsFile(file)));
+}
+
+// Earlier versions replaced legend items' own labels with the new labels and
+// kept the ones replaced; a later apply leaves them so, and reset gives the
+// user's back.
+TEST_F(QgisFiles, OwnLabelsAnEarlierVersionReplacedComeBackOnReset) {
+  const auto file = copy("mixed.qgs", "mixed.qgs");
+  const std::string original = readFile(file);
+  std::string earlier = replaced(original, "label='Parks &amp; gardens'", "label='Parks: 12'");
+  earlier = replaced(earlier, R"(label="Business")", R"(label="Business: 30")");
+  earlier = replaced(earlier, R"(value="Parks, as the sheet says")", R"(value="Parks: 12")");
+  earlier = replaced(earlier, R"(value="Business, as the panel says")", R"(value="Business: 30")");
+  writeFile(file, earlier);
+  const Json replacedLabels = Json::parse(R"([
+    {"legend": "Sheet {legend-1}", "index": 1, "label": "Parks, as the sheet says"},
+    {"legend": "layers panel", "index": 2, "label": "Business, as the panel says"},
+    {"legend": "Sheet {a legend since removed}", "index": 1, "label": "Gone"}])");
+  writeFile(keptLabelsFile(file), Json({{"format", "carrowind-kept-labels"}, {"version", 1}, {"layers", {{"parcels_1", {
+      {"name", "Parcels"},
+      {"original_labels", {{"renderer", "unique_values"}, {"labels", {"Parks & gardens", "Business", "Homes", ""}}}},
+      {"legend_overrides", replacedLabels}}}}}}).dump());
+
+  applyLabels(*MapDocument::open(file), u"Parks: 13", u"Business: 30");
+  EXPECT_EQ(readFile(file), replaced(earlier, "label='Parks: 12'", "label='Parks: 13'"));
+  EXPECT_EQ(Json::parse(readFile(keptLabelsFile(file)))["layers"]["parcels_1"]["legend_overrides"], replacedLabels);
+
+  resetLabels(*MapDocument::open(file));
   EXPECT_EQ(readFile(file), original);
   EXPECT_FALSE(fs::exists(keptLabelsFile(file)));
 }

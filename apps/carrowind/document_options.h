@@ -19,8 +19,9 @@ inline void addDocumentOption(CLI::App* command, DocumentArg& document) {
                    "map document (.cwmap), QGIS project (.qgs, .qgz) or QGIS layer style (.qml, with --data)")
       ->required();
   command->add_option("--data", document.styleData,
-                      "the data a QGIS layer style (.qml) draws: a path, optionally with |layername=NAME and "
-                      "|subset=CLAUSE as QGIS writes them; the style's layer is named after the style's file");
+                      "the data a QGIS layer style (.qml) draws: a path, optionally with |layername=NAME, "
+                      "|layerid=N, |option:KEY=VALUE (the driver's open options) and |subset=CLAUSE as QGIS writes "
+                      "them; the style's layer is named after the style's file");
   command->add_option("--provider", document.styleProvider,
                       "the QGIS provider that reads --data: ogr (files, the default) or postgres (QGIS's connection "
                       "URI, as dbname='gis' host=db table=\"public\".\"parcels\" (geom))")

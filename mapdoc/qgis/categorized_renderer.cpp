@@ -112,7 +112,7 @@ host::Text CategorizedRenderer::WhereClause(int index, host::ITable* table) {
     }
     return text::fromUtf8(featureClassClause(table, *qgisClasses_, items, other));
   }
-  if (!QgisOnly().empty()) data::throwHostError(QgisOnly());
+  if (!QgisOnly().empty()) data::throwHostError(QgisOnly() + ", which only QGIS can evaluate");
   const auto m = matching(table);
   return text::fromUtf8(other ? m->otherValuesClause() : m->classClause(static_cast<std::size_t>(index)));
 }
@@ -128,7 +128,7 @@ host::Ref<host::IRecordClassifier> CategorizedRenderer::Classifier(host::ITable*
     idField_ = featureIdField(table, *qgisClasses_);
     return featureClassClassifier(table, qgisClasses_, classOfItems(allClasses(), qgisClasses_->itemCount()), allOther);
   }
-  if (!QgisOnly().empty()) data::throwHostError(QgisOnly());
+  if (!QgisOnly().empty()) data::throwHostError(QgisOnly() + ", which only QGIS can evaluate");
   return com::make<ValueClassifier>(matching(table), allOther);
 }
 
@@ -139,7 +139,7 @@ std::optional<host::RecordGrouping> CategorizedRenderer::Grouping(host::ITable*)
 
 std::string CategorizedRenderer::QgisOnly() {
   if (qgisClasses_ || !field_.empty()) return {};
-  return "QGIS's categorized renderer on the expression " + expression_ + " is evaluated by QGIS";
+  return "its categories are on the expression " + expression_;
 }
 
 std::vector<host::Text> CategorizedRenderer::ReadFields() {

@@ -121,7 +121,7 @@ double GraduatedRenderer::MinimumBreak() {
 host::Text GraduatedRenderer::WhereClause(int index, host::ITable* table) {
   const Range& range = at(index);
   if (qgisClasses_) return text::fromUtf8(featureClassClause(table, *qgisClasses_, {range.qgis.legendItem}, false));
-  if (!QgisOnly().empty()) data::throwHostError(QgisOnly());
+  if (!QgisOnly().empty()) data::throwHostError(QgisOnly() + ", which only QGIS can evaluate");
   const int type = fieldType(table, field_);
   if (type == host::FieldTypeOther) data::throwHostError("the renderer's field \"" + text::toUtf8(field_) + "\" is not in the table");
   if (type > host::FieldTypeDouble && type != host::FieldTypeOID)
@@ -150,7 +150,7 @@ host::Ref<host::IRecordClassifier> GraduatedRenderer::Classifier(host::ITable* t
     for (const auto& r : ranges_) classes.push_back(r.qgis);
     return featureClassClassifier(table, qgisClasses_, classOfItems(classes, qgisClasses_->itemCount()), -1);
   }
-  if (!QgisOnly().empty()) data::throwHostError(QgisOnly());
+  if (!QgisOnly().empty()) data::throwHostError(QgisOnly() + ", which only QGIS can evaluate");
   auto cls = com::query<host::IClass>(table);
   const int position = cls ? cls->FindField(field_) : -1;
   if (position < 0) data::throwHostError("the renderer's field \"" + text::toUtf8(field_) + "\" is not in the table");
@@ -168,7 +168,7 @@ std::optional<host::RecordGrouping> GraduatedRenderer::Grouping(host::ITable* ta
 
 std::string GraduatedRenderer::QgisOnly() {
   if (qgisClasses_ || !field_.empty()) return {};
-  return "QGIS's graduated renderer on the expression " + expression_ + " is evaluated by QGIS";
+  return "its ranges are on the expression " + expression_;
 }
 
 std::vector<host::Text> GraduatedRenderer::ReadFields() {

@@ -163,22 +163,22 @@ void evaluateInQgis(MapDocument& document, host::ILayer* layer, const std::vecto
   auto* feature = dynamic_cast<FeatureLayer*>(layer);
   const std::string name = text::toUtf8(layer->Name());
   auto refuse = [&](const std::string& problem) {
-    throw std::runtime_error("layer \"" + name + "\": " + needs.why() + ", which " + problem);
+    throw std::runtime_error("layer \"" + name + "\": " + needs.why() + ", which only QGIS can evaluate; " + problem);
   };
-  if (!labelled || !feature) refuse("only QGIS can evaluate");
+  if (!labelled || !feature) refuse("it is not a layer of a QGIS file");
   if (store->kind() == FileKind::Style)
-    refuse("QGIS evaluates: a layer style holds no layer for QGIS to open; label the layer in QGIS with the "
-           "Carrowind plugin, which hands these over itself");
+    refuse("a layer style holds no layer for QGIS to open: label the layer in QGIS with the Carrowind plugin, "
+           "which hands these over itself");
   const fs::path module = recordsModule();
   const std::string python = qgisPython();
   if (module.empty() || python.empty())
-    refuse("QGIS evaluates, and QGIS (with its Python module) or Carrowind's QGIS plugin is not installed");
+    refuse("QGIS (python3-qgis) or Carrowind's QGIS plugin is not installed");
 
   fs::path folder;
   try {
     folder = Scratch::instance().make();
   } catch (const std::runtime_error& e) {
-    refuse(std::string("QGIS evaluates; ") + e.what());
+    refuse(e.what());
   }
   std::string fieldList;
   std::vector<std::string> read = fields;
@@ -191,21 +191,20 @@ void evaluateInQgis(MapDocument& document, host::ILayer* layer, const std::vecto
   if (needs.classes) args.push_back("--classes");
   if (everyRecord) args.push_back("--every-record");
   const auto run = platform::process::runProgram(python, args);
-  if (!run.startError.empty()) refuse("QGIS evaluates, and " + python + " cannot be started: " + run.startError);
+  if (!run.startError.empty()) refuse(python + " cannot be started: " + run.startError);
   if (run.exitCode != 0) {
     if (run.err.find("No module named 'qgis'") != std::string::npos)
-      refuse("QGIS evaluates, and QGIS's Python module is not installed for " + python +
-             " (Debian: apt install python3-qgis)");
-    refuse("QGIS evaluates, and QGIS failed: " + firstLine(run.err.empty() ? run.out : run.err));
+      refuse("QGIS's Python module is not installed for " + python + " (Debian: apt install python3-qgis)");
+    refuse("QGIS failed: " + firstLine(run.err.empty() ? run.out : run.err));
   }
   const Json manifest = Json::parse(run.out, nullptr, false);
-  if (manifest.is_discarded() || !manifest.is_object()) refuse("QGIS evaluates, and QGIS answered no list of what it wrote");
+  if (manifest.is_discarded() || !manifest.is_object()) refuse("QGIS answered no list of what it wrote");
   try {
     if (manifest.value("table", Json()).is_string())
       feature->readRecordsFrom(SourceSpec{manifest["table"].get<std::string>(), "", "records"});
     if (manifest.value("classes", Json()).is_string()) useQgisClasses(*feature, manifest["classes"].get<std::string>());
   } catch (const std::runtime_error& e) {
-    refuse(std::string("QGIS evaluates, and what QGIS wrote cannot be read: ") + e.what());
+    refuse(std::string("what QGIS wrote cannot be read: ") + e.what());
   }
 }
 

@@ -14,8 +14,8 @@ namespace mapdoc::qgis {
 
 struct IQgisClassified : host::IUnknown {
   COM_INTERFACE("EC0CFEC9-98CE-48C1-949B-22364952398C")
-  // Why only QGIS can say which class a feature is in (a renderer on an
-  // expression, by rules), "" when we can; "" too once QGIS's classes are in.
+  // Why only QGIS can say which class a feature is in ("its categories are
+  // on the expression ..."), "" when we can, and once QGIS's classes are in.
   virtual std::string QgisOnly() = 0;
   // The classes QGIS put the features in, by legend item, from now on.
   virtual void UseFeatureClasses(std::shared_ptr<const FeatureClasses> classes) = 0;

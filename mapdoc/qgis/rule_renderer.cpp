@@ -57,12 +57,12 @@ host::Text RuleRenderer::Class(int index) { return at(index).qgis.label; }
 
 host::Text RuleRenderer::WhereClause(int index, host::ITable* table) {
   const Rule& rule = at(index);
-  if (!qgisClasses_) data::throwHostError(QgisOnly());
+  if (!qgisClasses_) data::throwHostError(QgisOnly() + ", which only QGIS can evaluate");
   return text::fromUtf8(featureClassClause(table, *qgisClasses_, {rule.qgis.legendItem}, false));
 }
 
 host::Ref<host::IRecordClassifier> RuleRenderer::Classifier(host::ITable* table) {
-  if (!qgisClasses_) data::throwHostError(QgisOnly());
+  if (!qgisClasses_) data::throwHostError(QgisOnly() + ", which only QGIS can evaluate");
   idField_ = featureIdField(table, *qgisClasses_);
   std::vector<QgisClass> classes;
   for (const auto& r : rules_) classes.push_back(r.qgis);
@@ -75,7 +75,7 @@ std::optional<host::RecordGrouping> RuleRenderer::Grouping(host::ITable*) {
 
 std::string RuleRenderer::QgisOnly() {
   if (qgisClasses_) return {};
-  return "QGIS's rule-based renderer is evaluated by QGIS";
+  return "it is drawn by QGIS's rule-based renderer";
 }
 
 }  // namespace mapdoc::qgis

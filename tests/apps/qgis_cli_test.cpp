@@ -125,6 +125,36 @@ TEST_F(QgisCli, AStylesSelectionComesFromAFileOfFeatureIds) {
   EXPECT_EQ(r.exitCode, 2);
 }
 
+// The classes QGIS put the features in, as the QGIS plugin hands them over
+// for a style only QGIS can classify by: rules, categories on an expression.
+TEST_F(QgisCli, AStylesClassesMayComeFromQgis) {
+  std::ofstream(dir / "first.qml") << R"x(<qgis version="3.22.16-Białowieża">
+  <renderer-v2 attr="left(&quot;USE&quot;, 1)" type="categorizedSymbol">
+    <categories>
+      <category label="A" value="A" symbol="0" render="true"/>
+      <category label="others" value="" symbol="0" render="true"/>
+      <category label="C" value="C" symbol="0" render="true"/>
+    </categories>
+  </renderer-v2>
+</qgis>
+)x";
+  // legend items in QGIS's order: A, the all-other-values category, C
+  std::ofstream(dir / "classes.json") << R"({"format": "carrowind-qgis-classes", "version": 1,
+                                             "items": [[0, 1], [5], [2, 3, 4]]})";
+  const std::string data = " --data '" + (dir / "data" / "landuse.shp").string() + "' --layer first ";
+  Result r = carrowind("apply " + path("first.qml") + data + "--qgis-classes " + path("classes.json") +
+                       " --expr '[ACRES].Count' --json --dry-run");
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  // the all-other-values class, last, holds every feature no category holds
+  EXPECT_EQ(json::parse(r.out)["labels"], json({"2", "3", "163"})) << r.out;
+  r = carrowind("apply " + path("first.qml") + data + "--expr '[ACRES].Count' --json --dry-run");
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(json::parse(r.out).value("message", "").find("its categories are on the expression left(\"USE\", 1), "
+                                                        "which only QGIS can evaluate"),
+            std::string::npos)
+      << r.out;
+}
+
 TEST_F(QgisCli, LayersThatCannotBeLabelledOrNamedSayWhyAndNothingIsWritten) {
   std::string project = replaced(original, R"(type="graduatedSymbol")", R"(type="RuleRenderer")");
   project = replaced(project, "<layername>North parcels</layername>", "<layername>Parcels</layername>");

@@ -3,6 +3,7 @@
 #include <gdal_priv.h>
 #include <ogrsf_frmts.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "mapdoc/data/open.h"
@@ -16,13 +17,16 @@ namespace fs = std::filesystem;
 
 std::shared_ptr<OGRSpatialReference> readCrs(const MapLayer& layer) {
   const unsigned kind = layer.raster ? GDAL_OF_RASTER : GDAL_OF_VECTOR;
-  GDALDatasetUniquePtr dataset(GDALDataset::Open(layer.openName.c_str(), kind | GDAL_OF_READONLY));
+  CPLStringList options;
+  for (const auto& o : layer.openOptions) options.AddString(o.c_str());
+  GDALDatasetUniquePtr dataset(GDALDataset::Open(layer.openName.c_str(), kind | GDAL_OF_READONLY, nullptr, options.List()));
   if (!dataset) return nullptr;
   const OGRSpatialReference* crs = nullptr;
   if (layer.raster) {
     crs = dataset->GetSpatialRef();
   } else {
-    OGRLayer* l = layer.layerName.empty() ? dataset->GetLayer(0) : dataset->GetLayerByName(layer.layerName.c_str());
+    OGRLayer* l = !layer.layerName.empty() ? dataset->GetLayerByName(layer.layerName.c_str())
+                                           : dataset->GetLayer(std::max(layer.layerIndex, 0));
     if (l) crs = l->GetSpatialRef();
   }
   if (!crs) return nullptr;
@@ -36,11 +40,14 @@ void locateFeatureSource(host::ILayer* layer, MapLayer& out) {
   auto* feature = dynamic_cast<mapdoc::FeatureLayer*>(layer);
   if (!feature) return;
   try {
-    out.openName = mapdoc::openName(feature->source(), feature->baseDir());
+    const auto request = mapdoc::openRequest(feature->source(), feature->baseDir());
+    out.openName = request.name;
+    out.layerName = request.layer;
+    out.layerIndex = request.layerIndex;
+    out.openOptions = request.options;
   } catch (const std::exception&) {
     return;  // no source: the layer is invalid and left out
   }
-  out.layerName = feature->source().layer;
 }
 
 void collect(const host::Ref<host::ILayer>& layer, std::vector<MapLayer>& out) {

@@ -16,7 +16,9 @@ struct MapLayer {
   host::Ref<host::ILayer> layer;
   bool raster = false;
   std::string openName;   // a file path or a connection string
-  std::string layerName;  // the vector layer within it; "" for the first
+  std::string layerName;  // the vector layer within it; "" for the one at layerIndex
+  int layerIndex = -1;    // -1: the first
+  std::vector<std::string> openOptions;  // the driver's, KEY=VALUE
   std::shared_ptr<OGRSpatialReference> crs;  // null when the data has none or cannot be opened
 };
 

@@ -33,34 +33,28 @@ std::string sampleLabelOf(engine::_QVXCarrowind* labeler) {
   return sample ? text::toUtf8(sample->SampleLabel()) : std::string();
 }
 
+// A layer that cannot be verified: the reason, as the report would be.
+int refused(const VerifyOptions& o, host::ILayer* layer, const std::string& why) {
+  if (o.json) {
+    LabelingResult result;
+    result.layer = layerName(layer);
+    result.message = why;
+    std::cout << toJson(result).dump(2) << '\n';
+  } else {
+    std::cout << why << '\n';
+  }
+  return kExitFailure;
+}
+
 int runVerify(const VerifyOptions& o) {
   auto document = openDocument(o.document);
   auto layer = findLayer(*document, o.layer);
   const std::u16string expression = resolveExpression(o.expression);
-  if (const auto why = unlabelledReason(layer.get()); !why.empty()) {
-    if (o.json) {
-      LabelingResult result;
-      result.layer = layerName(layer.get());
-      result.message = why;
-      std::cout << toJson(result).dump(2) << '\n';
-    } else {
-      std::cout << why << '\n';
-    }
-    return kExitFailure;
-  }
+  if (const auto why = unlabelledReason(layer.get()); !why.empty()) return refused(o, layer.get(), why);
   auto labeler = createLabeler();
   applyRecords(labeler.get(), layer.get(), o.records);
-  if (const auto why = readThroughQgis(*document, layer.get(), expression, o.records == Records::All); !why.empty()) {
-    if (o.json) {
-      LabelingResult result;
-      result.layer = layerName(layer.get());
-      result.message = why;
-      std::cout << toJson(result).dump(2) << '\n';
-    } else {
-      std::cout << why << '\n';
-    }
-    return kExitFailure;
-  }
+  if (const auto why = readThroughQgis(*document, layer.get(), expression, o.records == Records::All); !why.empty())
+    return refused(o, layer.get(), why);
   labeler->ShowMessages(true);
 
   std::vector<mb::Request> shown;

@@ -11,15 +11,6 @@
 
 namespace mapdoc::qgis {
 
-std::vector<int> classOfItems(const std::vector<QgisClass>& classes, std::size_t itemCount) {
-  std::vector<int> out(itemCount, -1);
-  for (std::size_t c = 0; c < classes.size(); ++c) {
-    const int item = classes[c].legendItem;
-    if (item >= 0 && static_cast<std::size_t>(item) < itemCount) out[static_cast<std::size_t>(item)] = static_cast<int>(c);
-  }
-  return out;
-}
-
 CategorizedRenderer::CategorizedRenderer(host::Text field, std::string expression, std::vector<Category> categories,
                                          std::optional<QgisClass> allOther)
     : field_(std::move(field)), expression_(std::move(expression)), categories_(std::move(categories)),
@@ -110,7 +101,7 @@ host::Text CategorizedRenderer::WhereClause(int index, host::ITable* table) {
     } else {
       items.push_back(categories_[static_cast<std::size_t>(index)].qgis.legendItem);
     }
-    return text::fromUtf8(featureClassClause(table, *qgisClasses_, items, other));
+    return qgisClasses_.clause(table, items, other);
   }
   if (!QgisOnly().empty()) data::throwHostError(QgisOnly() + ", which only QGIS can evaluate");
   const auto m = matching(table);
@@ -118,16 +109,13 @@ host::Text CategorizedRenderer::WhereClause(int index, host::ITable* table) {
 }
 
 std::vector<host::Text> CategorizedRenderer::ClassifierFields() {
-  if (qgisClasses_) return {idField_};
+  if (qgisClasses_) return {qgisClasses_.idField()};
   return {field_};
 }
 
 host::Ref<host::IRecordClassifier> CategorizedRenderer::Classifier(host::ITable* table) {
   const int allOther = allOther_ ? static_cast<int>(categories_.size()) : -1;
-  if (qgisClasses_) {
-    idField_ = featureIdField(table, *qgisClasses_);
-    return featureClassClassifier(table, qgisClasses_, classOfItems(allClasses(), qgisClasses_->itemCount()), allOther);
-  }
+  if (qgisClasses_) return qgisClasses_.classifier(table, allClasses(), allOther);
   if (!QgisOnly().empty()) data::throwHostError(QgisOnly() + ", which only QGIS can evaluate");
   return com::make<ValueClassifier>(matching(table), allOther);
 }

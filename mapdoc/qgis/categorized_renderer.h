@@ -57,7 +57,7 @@ class CategorizedRenderer
   std::optional<host::RecordGrouping> Grouping(host::ITable* table) override;
 
   std::string QgisOnly() override;
-  void UseFeatureClasses(std::shared_ptr<const FeatureClasses> classes) override { qgisClasses_ = std::move(classes); }
+  void UseFeatureClasses(std::shared_ptr<const FeatureClasses> classes) override { qgisClasses_.use(std::move(classes)); }
   std::vector<host::Text> ReadFields() override;
 
  private:
@@ -70,8 +70,7 @@ class CategorizedRenderer
   std::vector<Category> categories_;
   std::vector<host::Text> valueTexts_;
   std::optional<QgisClass> allOther_;
-  std::shared_ptr<const FeatureClasses> qgisClasses_;
-  host::Text idField_;  // of the table last classified by QGIS's classes
+  QgisClassesInUse qgisClasses_;
   std::shared_ptr<const ValueMatching> matching_;
 };
 

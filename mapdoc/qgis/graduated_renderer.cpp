@@ -120,7 +120,7 @@ double GraduatedRenderer::MinimumBreak() {
 
 host::Text GraduatedRenderer::WhereClause(int index, host::ITable* table) {
   const Range& range = at(index);
-  if (qgisClasses_) return text::fromUtf8(featureClassClause(table, *qgisClasses_, {range.qgis.legendItem}, false));
+  if (qgisClasses_) return qgisClasses_.clause(table, {range.qgis.legendItem}, false);
   if (!QgisOnly().empty()) data::throwHostError(QgisOnly() + ", which only QGIS can evaluate");
   const int type = fieldType(table, field_);
   if (type == host::FieldTypeOther) data::throwHostError("the renderer's field \"" + text::toUtf8(field_) + "\" is not in the table");
@@ -139,16 +139,15 @@ host::Text GraduatedRenderer::WhereClause(int index, host::ITable* table) {
 }
 
 std::vector<host::Text> GraduatedRenderer::ClassifierFields() {
-  if (qgisClasses_) return {idField_};
+  if (qgisClasses_) return {qgisClasses_.idField()};
   return {field_};
 }
 
 host::Ref<host::IRecordClassifier> GraduatedRenderer::Classifier(host::ITable* table) {
   if (qgisClasses_) {
-    idField_ = featureIdField(table, *qgisClasses_);
     std::vector<QgisClass> classes;
     for (const auto& r : ranges_) classes.push_back(r.qgis);
-    return featureClassClassifier(table, qgisClasses_, classOfItems(classes, qgisClasses_->itemCount()), -1);
+    return qgisClasses_.classifier(table, classes, -1);
   }
   if (!QgisOnly().empty()) data::throwHostError(QgisOnly() + ", which only QGIS can evaluate");
   auto cls = com::query<host::IClass>(table);

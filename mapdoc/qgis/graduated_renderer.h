@@ -44,7 +44,7 @@ class GraduatedRenderer
   std::optional<host::RecordGrouping> Grouping(host::ITable* table) override;
 
   std::string QgisOnly() override;
-  void UseFeatureClasses(std::shared_ptr<const FeatureClasses> classes) override { qgisClasses_ = std::move(classes); }
+  void UseFeatureClasses(std::shared_ptr<const FeatureClasses> classes) override { qgisClasses_.use(std::move(classes)); }
   std::vector<host::Text> ReadFields() override;
 
   const std::vector<Range>& ranges() const { return ranges_; }
@@ -55,8 +55,7 @@ class GraduatedRenderer
   host::Text field_;
   std::string expression_;
   std::vector<Range> ranges_;
-  std::shared_ptr<const FeatureClasses> qgisClasses_;
-  host::Text idField_;  // of the table last classified by QGIS's classes
+  QgisClassesInUse qgisClasses_;
 };
 
 }  // namespace mapdoc::qgis

@@ -31,7 +31,23 @@ struct QgisClass {
   int legendItem = 0;
 };
 
-// The legend item of every class index, inverted: class of each item.
-std::vector<int> classOfItems(const std::vector<QgisClass>& classes, std::size_t itemCount);
+// The classes QGIS handed over, as a renderer of ours classifies by them.
+class QgisClassesInUse {
+ public:
+  explicit operator bool() const { return classes_ != nullptr; }
+  void use(std::shared_ptr<const FeatureClasses> classes) { classes_ = std::move(classes); }
+  // By the feature IDs of table: classes are the renderer's, by class index;
+  // features in none of their legend items go to defaultClass (-1: none).
+  host::Ref<host::IRecordClassifier> classifier(host::ITable* table, const std::vector<QgisClass>& classes,
+                                                int defaultClass);
+  // The features of these legend items (negate: every other feature).
+  host::Text clause(host::ITable* table, const std::vector<int>& items, bool negate) const;
+  // The field the last classifier read the IDs from.
+  const host::Text& idField() const { return idField_; }
+
+ private:
+  std::shared_ptr<const FeatureClasses> classes_;
+  host::Text idField_;
+};
 
 }  // namespace mapdoc::qgis

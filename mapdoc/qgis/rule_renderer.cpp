@@ -58,15 +58,14 @@ host::Text RuleRenderer::Class(int index) { return at(index).qgis.label; }
 host::Text RuleRenderer::WhereClause(int index, host::ITable* table) {
   const Rule& rule = at(index);
   if (!qgisClasses_) data::throwHostError(QgisOnly() + ", which only QGIS can evaluate");
-  return text::fromUtf8(featureClassClause(table, *qgisClasses_, {rule.qgis.legendItem}, false));
+  return qgisClasses_.clause(table, {rule.qgis.legendItem}, false);
 }
 
 host::Ref<host::IRecordClassifier> RuleRenderer::Classifier(host::ITable* table) {
   if (!qgisClasses_) data::throwHostError(QgisOnly() + ", which only QGIS can evaluate");
-  idField_ = featureIdField(table, *qgisClasses_);
   std::vector<QgisClass> classes;
   for (const auto& r : rules_) classes.push_back(r.qgis);
-  return featureClassClassifier(table, qgisClasses_, classOfItems(classes, qgisClasses_->itemCount()), -1);
+  return qgisClasses_.classifier(table, classes, -1);
 }
 
 std::optional<host::RecordGrouping> RuleRenderer::Grouping(host::ITable*) {

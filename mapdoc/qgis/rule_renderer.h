@@ -41,12 +41,12 @@ class RuleRenderer
   host::Text Class(int index) override;
   host::Text WhereClause(int index, host::ITable* table) override;
 
-  std::vector<host::Text> ClassifierFields() override { return {idField_}; }
+  std::vector<host::Text> ClassifierFields() override { return {qgisClasses_.idField()}; }
   host::Ref<host::IRecordClassifier> Classifier(host::ITable* table) override;
   std::optional<host::RecordGrouping> Grouping(host::ITable* table) override;
 
   std::string QgisOnly() override;
-  void UseFeatureClasses(std::shared_ptr<const FeatureClasses> classes) override { qgisClasses_ = std::move(classes); }
+  void UseFeatureClasses(std::shared_ptr<const FeatureClasses> classes) override { qgisClasses_.use(std::move(classes)); }
   std::vector<host::Text> ReadFields() override { return {}; }
 
  private:
@@ -55,8 +55,7 @@ class RuleRenderer
 
   std::vector<Rule> rules_;
   std::vector<host::Text> values_;
-  std::shared_ptr<const FeatureClasses> qgisClasses_;
-  host::Text idField_;  // of the table last classified
+  QgisClassesInUse qgisClasses_;
 };
 
 }  // namespace mapdoc::qgis

@@ -46,8 +46,10 @@ QString withBoxLineBreaks(QString text) {
 std::string fileBytes(const QString& text) { return withFileLineBreaks(text).toUtf8().toStdString(); }
 
 // The system code page is UTF-8; a file written in a single-byte code page
-// elsewhere is read as Latin-1 rather than shown with replacement marks.
-QString decodeFile(const QByteArray& bytes) {
+// elsewhere is read as Latin-1 rather than shown with replacement marks. A
+// UTF-8 byte-order mark (Notepad writes one) is no part of the text.
+QString decodeFile(QByteArray bytes) {
+  if (bytes.startsWith("\xEF\xBB\xBF")) bytes.remove(0, 3);
   QStringDecoder utf8(QStringDecoder::Utf8);
   QString text = utf8.decode(bytes);
   if (utf8.hasError()) return QString::fromLatin1(bytes);

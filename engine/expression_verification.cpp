@@ -1,6 +1,7 @@
 #include "engine/expression_verification.h"
 
 #include <stdexcept>
+#include <vector>
 
 #include "engine/class_summaries.h"
 #include "engine/expression_parser.h"
@@ -58,6 +59,26 @@ void checkField(host::IClass* table, const ExpressionPiece& piece) {
     throw Rejection{u"Field \"" + n + u"\" does not have an appropriate summary method!"};
   }
   if (!allowed) throw Rejection{u"Field \"" + n + u"\" field type does not support selected summary method!"};
+}
+
+// The labels put records in classes by the renderer's fields, read from the
+// table the labels read (a joined table names the layer's own fields
+// "table.field"); the words are those the host's classifier fails with.
+void checkRendererFields(host::IClass* table, const host::Ref<host::IFeatureRenderer>& renderer) {
+  const auto classifying = classRenderer(renderer);
+  std::vector<std::u16string> names;
+  if (auto classifier = classifying.as<host::IRendererClassifier>()) {
+    names = classifier->ClassifierFields();
+  } else if (auto unique = classifying.as<host::IUniqueValueRenderer>()) {
+    for (int i = 0; i < unique->FieldCount(); ++i) names.push_back(unique->Field(i));
+  } else if (auto breaks = classifying.as<host::IClassBreaksRenderer>()) {
+    names = {breaks->Field(), breaks->NormField()};
+  }
+  for (const auto& name : names) {
+    // "" is none: no normalisation, or classes known by object ID
+    if (!name.empty() && table->FindField(name) < 0)
+      throw Rejection{u"the renderer's field \"" + name + u"\" is not in the table"};
+  }
 }
 
 bool rejected(LabelerFields& fields, std::u16string message) {
@@ -154,6 +175,7 @@ bool verifyExpression(LabelerFields& fields, host::ILayer* pLayer, const std::u1
       for (auto& piece : fields.ExpressionPieces) {
         if (equalsNoCase(piece.kind, kPieceField)) checkField(table.get(), piece);
       }
+      checkRendererFields(table.get(), renderer);
       if (unique && fields.TableIsJoined && unique->FieldCount() >= 2) {
         throw Rejection{u"Joined tables are not supported with multi-field unique value legends!"};
       }

@@ -21,13 +21,19 @@ host::Ref<ClassBreaksRenderer> ClassBreaksRenderer::read(const JsonReader& json)
     BreakClass br;
     br.members = b.members({"upper", "label", "symbol"});
     br.upper = b.member("upper").number();
+    br.upperAsRead = b.member("upper").json();
     if (!r->breaks_.empty() && br.upper <= r->breaks_.back().upper) b.member("upper").fail("breaks must rise");
     br.label = b.optional("label") ? b.member("label").utext() : text::fromUtf8(sqlNumber(br.upper));
     br.symbol = readSymbolMember(b);
     r->breaks_.push_back(std::move(br));
   }
   if (r->breaks_.empty()) breaks.fail("a class-breaks renderer needs at least one break");
-  r->minBreak_ = json.optional("min_break") ? json.member("min_break").number() : r->breaks_.front().upper;
+  if (auto m = json.optional("min_break")) {
+    r->minBreak_ = m->number();
+    r->minBreakAsRead_ = m->json();
+  } else {
+    r->minBreak_ = r->breaks_.front().upper;
+  }
   if (r->minBreak_ > r->breaks_.front().upper) json.member("min_break").fail("the minimum break lies above the first break");
   return r;
 }
@@ -104,10 +110,12 @@ host::Ref<host::IRecordClassifier> ClassBreaksRenderer::Classifier(host::ITable*
 Json ClassBreaksRenderer::ToJson(const SaveContext&) {
   Json breaks = Json::array();
   for (const auto& b : breaks_)
-    breaks.push_back(composeMembers(b.members, {{"upper", b.upper}, {"label", toUtf8(b.label)}, {"symbol", b.symbol.toJson()}}));
+    breaks.push_back(composeMembers(
+        b.members, {{"upper", numberJson(b.upper, b.upperAsRead)}, {"label", toUtf8(b.label)}, {"symbol", b.symbol.toJson()}}));
   Json known = {{"type", "class_breaks"}, {"field", toUtf8(field_)}};
   if (!normField_.empty()) known["normalization_field"] = toUtf8(normField_);
-  known["min_break"] = minBreak_;
+  // left out as it was: the first break is the default
+  if (!minBreakAsRead_.is_null() || minBreak_ != breaks_.front().upper) known["min_break"] = numberJson(minBreak_, minBreakAsRead_);
   known["breaks"] = breaks;
   return composeMembers(members_, known);
 }

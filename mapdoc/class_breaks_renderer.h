@@ -39,6 +39,7 @@ class ClassBreaksRenderer : public com::Object<host::IFeatureRenderer, host::ICl
  private:
   struct BreakClass {
     double upper = 0;
+    Json upperAsRead;  // the number as the document wrote it
     host::Text label;
     SymbolSlot symbol;
     Members members;
@@ -47,6 +48,7 @@ class ClassBreaksRenderer : public com::Object<host::IFeatureRenderer, host::ICl
 
   host::Text field_, normField_;
   double minBreak_ = 0;
+  Json minBreakAsRead_;  // null when the document left it to the first break
   std::vector<BreakClass> breaks_;
   Members members_;
 };

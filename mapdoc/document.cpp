@@ -6,6 +6,7 @@
 #include "mapdoc/application.h"
 #include "mapdoc/atomic_file.h"
 #include "mapdoc/data/open.h"
+#include "mapdoc/document_lock.h"
 #include "mapdoc/file_text.h"
 #include "mapdoc/group_layer.h"
 #include "mapdoc/json_text.h"
@@ -43,8 +44,9 @@ host::Ref<MapDocument> MapDocument::open(const fs::path& file, const OpenOptions
     return qgis::openQgisDocument(file, options);
   }
   if (!options.styleData.empty()) throw DocumentError(file, "", "only a QGIS layer style (.qml) takes a data source");
-  const Json json = readJsonFile(file);
-  auto doc = fromJson(json, file);
+  std::string text = readFileText(file);
+  auto doc = fromJson(parseJsonText(text, file), file);
+  doc->readText_ = std::move(text);
   return doc;
 }
 
@@ -174,6 +176,15 @@ void MapDocument::save() { saveAs(path_); }
 
 void MapDocument::saveAs(const fs::path& file) {
   const fs::path target = fs::absolute(file);
+  // One writer at a time; a command that read under this lock holds it already.
+  DocumentLock lock;
+  try {
+    lock = DocumentLock::acquire(target);
+  } catch (const DocumentLocked& e) {
+    throw DocumentError(target, "", e.what());
+  } catch (const WriteRefused& e) {
+    throw DocumentError(target, "", e.problem());
+  }
   if (store_) {
     store_->save(*this, target);
     path_ = target;
@@ -191,7 +202,12 @@ void MapDocument::saveAs(const fs::path& file) {
     Json doc = toJson();
     doc["layers"] = layers;
     text = jsonText(doc) + "\n";
+    // Written by an editor that takes no lock since it was read: its work
+    // would be lost.
+    if (readText_ && target == path_ && currentFileText(target) != *readText_)
+      throw DocumentError(target, "", "changed on disk since it was read; nothing was written. Run again");
     writeFileAtomically(target, text);
+    readText_ = text;
   } catch (const DocumentError&) {
     throw;
   } catch (const WriteRefused& e) {

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -165,6 +166,9 @@ class MapDocument
   std::shared_ptr<DocumentStore> store_;  // null for a map document of our own
   Application* application_ = nullptr;  // not owned: the application owns the document
   DocumentEventSinks sinks_;
+  // The file's bytes as read or last written by this document; none for
+  // one built in memory.
+  std::optional<std::string> readText_;
   bool dirty_ = false;
   int updateContents_ = 0;
 };

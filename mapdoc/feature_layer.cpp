@@ -108,6 +108,7 @@ void FeatureLayer::readRecordsFrom(SourceSpec table) {
   problem_.clear();
   featureClass_ = nullptr;
   displayTable_ = nullptr;
+  joinCounts_.clear();
   definitionSet_ = nullptr;
 }
 
@@ -139,17 +140,41 @@ host::Ref<host::ITable> FeatureLayer::DisplayTable() {
   if (!displayTable_) {
     try {
       host::Ref<host::ITable> table = own;
+      std::vector<host::Ref<data::IJoinCount>> counts;
       for (const auto& join : joins_) {
         auto other = openTable(join.table, baseDir_);
         table = joinTables(table.get(), other.get(), text::fromUtf8(join.field), text::fromUtf8(join.joinField),
                            join.options);
+        counts.push_back(com::query<data::IJoinCount>(table.get()));
       }
       displayTable_ = table;
+      joinCounts_ = std::move(counts);
     } catch (const host::HostError& e) {
       data::throwHostError("layer \"" + toUtf8(name_) + "\": the join cannot be made: " + e.what());
     }
   }
   return displayTable_;
+}
+
+namespace {
+
+// A joined table as its join names it: the file, or the layer in it.
+std::string joinedTableName(const SourceSpec& source) {
+  const std::string layer = "\"" + source.layer + "\"";
+  // a connection string may hold a password: never shown
+  if (!source.connection.empty()) return source.layer.empty() ? "the connection's first layer" : layer;
+  const fs::path file = fs::path(splitSourcePath(source.path).first).filename();
+  if (source.layer.empty() || source.layer == file.stem().string()) return file.string();
+  return layer + " in " + file.string();
+}
+
+}  // namespace
+
+std::vector<JoinOutcome> FeatureLayer::joinOutcomes() const {
+  std::vector<JoinOutcome> out;
+  for (std::size_t i = 0; i < joinCounts_.size() && i < joins_.size(); ++i)
+    if (joinCounts_[i]) out.push_back({joinedTableName(joins_[i].table), joinCounts_[i]->Count()});
+  return out;
 }
 
 host::Ref<host::IName> FeatureLayer::DataSourceName() { return com::query<host::IName>(FeatureClass().get()); }

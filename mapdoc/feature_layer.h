@@ -5,6 +5,7 @@
 // layer invalid and every data call fails with the reason.
 #include <optional>
 
+#include "mapdoc/data/join_count.h"
 #include "mapdoc/data/open.h"
 #include "mapdoc/json_reader.h"
 #include "mapdoc/persist_json.h"
@@ -18,6 +19,13 @@ struct JoinSpec {
   std::string joinField;   // the joined table's key
   JoinOptions options;
   Members members, tableMembers;
+};
+
+// What one join of a layer matched, with the joined table as the user
+// named it ("owners.csv", "\"owners\" in data.gpkg").
+struct JoinOutcome {
+  std::string table;
+  data::JoinCount count;
 };
 
 class FeatureLayer
@@ -66,6 +74,11 @@ class FeatureLayer
   // no join or definition query of its own any more.
   void readRecordsFrom(SourceSpec table);
 
+  // What each join matched, in the order they are made: counted when the
+  // display table was made (the labeler makes it), so empty before that,
+  // without joins, and once QGIS hands the records over.
+  std::vector<JoinOutcome> joinOutcomes() const;
+
  private:
   void open();
 
@@ -85,6 +98,7 @@ class FeatureLayer
   std::string problem_;
   host::Ref<host::IFeatureClass> featureClass_;
   host::Ref<host::ITable> displayTable_;
+  std::vector<host::Ref<data::IJoinCount>> joinCounts_;  // one per join of displayTable_
   host::Ref<host::ISelectionSet> definitionSet_, selection_;
 };
 

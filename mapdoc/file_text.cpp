@@ -17,6 +17,14 @@ std::string readFileText(const std::filesystem::path& file) {
   return buffer.str();
 }
 
+std::string currentFileText(const std::filesystem::path& file) {
+  try {
+    return readFileText(file);
+  } catch (const DocumentError&) {
+    return {};
+  }
+}
+
 Json readJsonFile(const std::filesystem::path& file) {
   return parseJsonText(readFileText(file), file);
 }

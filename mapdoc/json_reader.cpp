@@ -24,6 +24,16 @@ Json composeMembers(const Members& members, const Json& known) {
   return out;
 }
 
+Json numberJson(double value, const Json& asRead) {
+  if (asRead.is_number() && asRead.get<double>() == value) return asRead;
+  // Beyond 2^53 not every whole number is a double; those keep the
+  // exponent form.
+  constexpr double kExactWhole = 9007199254740992.0;
+  if (std::floor(value) == value && std::fabs(value) < kExactWhole && !(value == 0 && std::signbit(value)))
+    return static_cast<std::int64_t>(value);
+  return value;
+}
+
 std::string describeJsonType(const Json& value) {
   switch (value.type()) {
     case Json::value_t::null: return "null";

@@ -44,6 +44,12 @@ struct Members {
 // holding a discarded value (nothing to write) is left out.
 Json composeMembers(const Members& members, const Json& known);
 
+// A number member to write: as it was read (asRead; null when there was
+// none) while it still holds value, so that a whole number read as 4 is not
+// written back as 4.0; otherwise value itself, a whole number without a
+// decimal point.
+Json numberJson(double value, const Json& asRead = nullptr);
+
 class JsonReader {
  public:
   JsonReader(const Json& node, std::string path) : node_(&node), path_(std::move(path)) {}

@@ -207,6 +207,12 @@ void write(const Json& value, int depth, std::string& out) {
 }  // namespace
 
 Json parseJsonText(std::string_view text, const std::filesystem::path& file) {
+  // nlohmann-json takes a NUL byte for the end of the text: a file that
+  // starts with one would be "unexpected end of input", and anything after
+  // a document that ends with one would pass unread.
+  if (const auto at = text.find('\0'); at != std::string_view::npos)
+    throw DocumentError(file, "", "is not valid JSON: a NUL byte at " + lineAndColumn(text, at) +
+                                      ", which no JSON text holds (a damaged file, or not a text file)");
   Json root;
   std::size_t read = 0;
   DocumentBuilder builder(root, text, read);

@@ -1,6 +1,7 @@
 #include "mapdoc/legend.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace mapdoc {
 namespace {
@@ -50,6 +51,11 @@ void Legend::QueryBounds(host::IScreenDisplay* display, host::IEnvelope* oldBoun
     width = 2 * kMargin + kSwatch + kCharWidth * static_cast<double>(longest);
     height = 2 * kMargin + kLineHeight * static_cast<double>(all.size());
   }
+  // up, so that the legend fits; what is on the grid but for arithmetic
+  // noise stays there
+  const auto frameSize = [](double inches) { return std::ceil(inches * kFrameUnitsPerInch - 1e-6) / kFrameUnitsPerInch; };
+  width = frameSize(width);
+  height = frameSize(height);
   const double left = oldBounds && !oldBounds->IsEmpty() ? oldBounds->XMin() : 0;
   const double top = oldBounds && !oldBounds->IsEmpty() ? oldBounds->YMax() : height;
   newBounds->PutCoords(left, top - height, left + width, top);

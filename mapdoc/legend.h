@@ -16,6 +16,10 @@ struct ILegendMeasure : host::IUnknown {
   virtual bool MeasureLegend(host::ILegend* legend, double& width, double& height) = 0;
 };
 
+// Frames on the page are placed to a thousandth of an inch (see
+// MapSurroundFrame); a legend asks for its size rounded up to that.
+inline constexpr double kFrameUnitsPerInch = 1000;
+
 class Legend : public com::Object<host::ILegend> {
  public:
   explicit Legend(std::vector<host::Ref<host::ILayer>> layers) : layers_(std::move(layers)) {}
@@ -24,7 +28,7 @@ class Legend : public com::Object<host::ILegend> {
   // Keeps the top-left corner of oldBounds. The size is the display's
   // measure when it answers ILegendMeasure; otherwise width and height
   // follow the longest label and the number of lines (a line break starts
-  // a line).
+  // a line). Either is rounded up to a thousandth of an inch.
   void QueryBounds(host::IScreenDisplay* display, host::IEnvelope* oldBounds, host::IEnvelope* newBounds) override;
   int ItemCount() override { return static_cast<int>(layers_.size()); }
   host::Ref<host::ILayer> ItemLayer(int index) override { return layers_.at(static_cast<std::size_t>(index)); }

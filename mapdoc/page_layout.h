@@ -14,18 +14,25 @@ class ScreenDisplay : public com::Object<host::IScreenDisplay> {
   double DotsPerInch() override { return 96.0; }
 };
 
-// An element holding a map surround, with its place on the page.
+// An element holding a map surround, with its place on the page: the lower
+// left corner and the size, in inches, as the document holds them. Its
+// geometry answers the size as kept, not as the difference of two corners,
+// which would carry binary noise (2.0999999999999996) into the document.
 class MapSurroundFrame : public com::Object<host::IElement, host::IMapSurroundFrame> {
  public:
   MapSurroundFrame(host::Ref<host::IMapSurround> surround, double x, double y, double w, double h)
-      : surround_(std::move(surround)), bounds_(com::make<Envelope>(x, y, x + w, y + h)) {}
+      : surround_(std::move(surround)), x_(x), y_(y), width_(w), height_(h) {}
   host::Ref<host::IEnvelope> Geometry() override;
+  // A new place: what did not move (to within arithmetic noise) keeps its
+  // number; the rest is rounded to a thousandth of an inch, finer than any
+  // printer places a frame, so that the saved document shows 2.1, not the
+  // arithmetic's 2.0999999999999996.
   void Geometry(host::IEnvelope* envelope) override;
   host::Ref<host::IMapSurround> MapSurround() override { return surround_; }
 
  private:
   host::Ref<host::IMapSurround> surround_;
-  host::Ref<Envelope> bounds_;
+  double x_, y_, width_, height_;
 };
 
 struct PartialRefresh {

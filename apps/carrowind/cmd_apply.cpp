@@ -45,18 +45,37 @@ constexpr char kAutoRefreshNotice[] =
     "labeling expression whenever changes affecting labels are made to the Layer's legend or data source.";
 constexpr char kSkippedNotice[] = "Some legend symbols had no corresponding values in Layer's table and were skipped!";
 
-int failed(const ApplyOptions& o, host::ILayer* layer, const char* title, const std::u16string& message) {
+int failed(const ApplyOptions& o, host::ILayer* layer, const char* title, const std::u16string& message,
+           std::optional<mapdoc::Json> joins = std::nullopt) {
   if (o.json) {
     LabelingResult result;
     result.layer = layerName(layer);
     result.message = terminalText(message);
+    result.joins = std::move(joins);
     std::cout << toJson(result).dump(2) << '\n';
   }
   std::cerr << title << ' ' << terminalText(message) << '\n';
   return kExitFailure;
 }
 
+// Why no class gets a label, when none does because no record was found
+// for any class apply labels (the "<all other values>" class is not one of
+// them with --no-all-other-values); "" when some class gets one.
+std::string nothingLabelled(engine::_QVXCarrowind* labeler, const LegendListing& legend, bool noAllOtherValues) {
+  auto made = labeler->Labels();
+  if (!made || made->Count() == 0) return {};
+  for (int i = 1; i <= made->Count(); ++i) {
+    const auto index = static_cast<std::size_t>(i - 1);
+    const bool allOtherValues =
+        index < legend.classes.size() && !legend.classes[index].value && !legend.classes[index].upperBound;
+    if (noAllOtherValues && allOtherValues) continue;
+    if (text::toUtf8(made->Item(i)) != "$$SKIPPED") return {};
+  }
+  return "No labels were made: no record was found for any legend class, so every class keeps its label.";
+}
+
 int runApply(const ApplyOptions& o) {
+  const auto locks = o.dryRun ? std::vector<mapdoc::DocumentLock>{} : lockForWriting(o.document, o.output);
   auto document = openDocument(o.document);
   if (!o.dryRun) checkWritable(*document, o.output, o.force);
   auto layer = findLayer(*document, o.layer);
@@ -79,6 +98,12 @@ int runApply(const ApplyOptions& o) {
     made = labeler->MakeLabels(layer.get(), expression);
   }
   if (!made) return failed(o, layer.get(), "Error Generating Labels!", labeler->Message());
+  // A join that matched no record would label every class with nulls.
+  const JoinReport joins = reportJoins(layer.get());
+  if (!joins.refusal.empty())
+    return failed(o, layer.get(), "Error Generating Labels!", text::fromUtf8(joins.refusal), joins.json);
+  if (const auto why = nothingLabelled(labeler.get(), before, o.noAllOtherValues); !why.empty())
+    return failed(o, layer.get(), "Error Generating Labels!", text::fromUtf8(why));
   if (!labeler->SetLabels(layer.get())) return failed(o, layer.get(), "Error Setting Legend Labels!", labeler->Message());
 
   labelsChanged(*document);
@@ -94,7 +119,8 @@ int runApply(const ApplyOptions& o) {
     saveDocument(*document, o.output, o.force);
   }
 
-  printChangedLegend(layer.get(), o.json, skipped, std::move(skippedClasses));
+  printChangedLegend(layer.get(), o.json, skipped, std::move(skippedClasses), joins.json);
+  for (const auto& notice : joins.notices) std::cerr << notice << '\n';
   std::cerr << kAutoRefreshNotice << '\n';
   if (skipped) std::cerr << kSkippedNotice << '\n';
   return kExitOk;
@@ -106,7 +132,10 @@ const CommandRegistration registration{14, [](CLI::App& program) -> Runner {
       "apply",
       "Make a label for every legend class of a layer from one expression, write the labels into the document "
       "(atomically) and print the new legend. The labels the legend showed before the first apply are kept in "
-      "the document for \"carrowind reset\". Notices go to stderr. Exit code 1 when no labels could be made.");
+      "the document for \"carrowind reset\". Notices go to stderr (a join that matched only some records too). "
+      "Exit code 1 when no labels could be made (the expression cannot be used on the layer, or no record was found "
+      "for any class it labels, as in a layer without records; classes without records keep their labels), and "
+      "when a join matched none of the layer's records.");
   addDocumentOption(command, o->document);
   addLayerOption(command, o->layer, true);
   addExpressionOptions(command, o->expression, true);
@@ -120,7 +149,8 @@ const CommandRegistration registration{14, [](CLI::App& program) -> Runner {
   addForceOption(command, o->force);
   command->add_flag("--json", o->json,
                     "print JSON: {\"ok\", \"message\" (on failure), \"labels\", \"skipped\", \"skipped_classes\" (the "
-                    "classes, from 0, that kept their label: no record was found for them), \"layer\"}");
+                    "classes, from 0, that kept their label: no record was found for them), \"joins\" (for a joined "
+                    "layer: what each join matched), \"layer\"}");
   return [o] { return runApply(*o); };
 }};
 

@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <QGuiApplication>
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <memory>
 
@@ -46,6 +47,11 @@ int runExportLayout(const ExportOptions& options) {
     throw inputError("--dpi must be from " + std::to_string(static_cast<int>(render::kMinDpi)) + " to " +
                      std::to_string(static_cast<int>(render::kMaxDpi)));
   auto document = openDocument(options.document);
+  // a page drawn over the document or its data would destroy them
+  std::error_code ec;
+  if (std::filesystem::equivalent(options.output, document->path(), ec))
+    throw inputError(options.output + " is the map document itself; nothing was written (name another file)");
+  refuseOwnData(*document, options.output);
   auto app = guiApplication();
   std::vector<std::string> problems;
   try {

@@ -48,7 +48,7 @@ const CommandRegistration registration{20, [](CLI::App& program) -> Runner {
       "4 string, 5 date, 6 object ID, 7 geometry, 8 blob, above 8 other kinds.");
   addDocumentOption(command, options->document);
   addLayerOption(command, options->layer, true);
-  command->add_flag("--json", options->json, "print a JSON list of {\"name\", \"type\", \"type_name\"}");
+  command->add_flag("--json", options->json, "print a JSON list of {\"name\", \"type\", \"type_name\"}; a failure prints {\"ok\": false, \"message\", \"layer\"}");
   return [options] { return runFields(*options); };
 }};
 

@@ -13,6 +13,7 @@
 #include "apps/carrowind/commands.h"
 #include "apps/carrowind/document_access.h"
 #include "apps/carrowind/value_print.h"
+#include "mapdoc/atomic_file.h"
 #include "mapdoc/data/open.h"
 #include "mapdoc/document.h"
 #include "platform/text/utf.h"
@@ -155,6 +156,8 @@ int runNewMap(const NewMapOptions& o) {
 
   const fs::path out = fs::absolute(o.out);
   std::error_code ec;
+  // another new-map or apply of the same name waits, then finds the file there
+  const auto locks = lockFiles({out});
   if (fs::exists(out, ec) && !o.force) throw inputError(out.string() + " exists; pass --force to replace it");
   if (!fs::is_directory(out.parent_path(), ec)) throw inputError("no such folder: " + out.parent_path().string());
 
@@ -180,8 +183,9 @@ int runNewMap(const NewMapOptions& o) {
   else if (!o.breaksField.empty()) renderer = classBreaksRenderer(table.get(), o.breaksField, o.classes, *method);
   else renderer = {{"type", "simple"}, {"label", name}, {"symbol", qualitativeSymbol(0, 1)}};
 
+  // relative to the folder the document's paths count from: a link's target's
   Json source = connection ? Json{{"connection", o.data}}
-                           : Json{{"path", fs::relative(data, out.parent_path()).generic_string()}};
+                           : Json{{"path", fs::relative(data, mapdoc::realFolder(out)).generic_string()}};
   if (!o.layer.empty()) source["layer"] = o.layer;
   Json document = {{"format", "carrowind-map"},
                    {"version", 1},
@@ -190,6 +194,8 @@ int runNewMap(const NewMapOptions& o) {
                    {"page_layout", {{"legends", {{{"layers", {name}}, {"bounds", {1.0, 1.0, 3.0, 5.0}}}}}}}};
   try {
     auto map = mapdoc::MapDocument::fromJson(document, out);
+    refuseForeignName(*map, out);
+    refuseOwnData(*map, out);  // --force or not
     map->saveAs(out);
   } catch (const mapdoc::DocumentError& e) {
     throw CommandError(kExitFailure, e.what());

@@ -22,6 +22,7 @@ struct ResetOptions {
 };
 
 int runReset(const ResetOptions& o) {
+  const auto locks = lockForWriting(o.document, o.output);
   auto document = openDocument(o.document);
   checkWritable(*document, o.output, o.force);
   auto layer = findLayer(*document, o.layer);
@@ -48,7 +49,7 @@ const CommandRegistration registration{16, [](CLI::App& program) -> Runner {
   addLayerOption(command, o->layer, true);
   command->add_option("-o,--output", o->output, "write the document here instead of over DOCUMENT");
   addForceOption(command, o->force);
-  command->add_flag("--json", o->json, "print JSON: {\"ok\", \"labels\", \"layer\"}");
+  command->add_flag("--json", o->json, "print JSON: {\"ok\", \"message\" (on failure), \"labels\", \"layer\"}");
   return [o] { return runReset(*o); };
 }};
 

@@ -58,7 +58,8 @@ const CommandRegistration registration{30, [](CLI::App& program) -> Runner {
   command->add_option("--field", options->field, "the field (joined fields as \"carrowind fields\" names them)")->required();
   command->add_option("--limit", options->limit, "print at most N values");
   command->add_option("--where", options->where, "only records that satisfy this where clause (the source's dialect)");
-  command->add_flag("--json", options->json, "print a JSON list");
+  command->add_flag("--json", options->json,
+                    "print a JSON list; a failure prints {\"ok\": false, \"message\", \"layer\"}");
   return [options] { return runValues(*options); };
 }};
 

@@ -68,6 +68,9 @@ int runVerify(const VerifyOptions& o) {
     valid = labeler->VerifyExpression(layer.get(), expression, true, o.detail);
   }
   mb::setHandler(std::move(previous));
+  // A join that matched no record would give nulls for every joined field.
+  const JoinReport joins = valid ? reportJoins(layer.get()) : JoinReport{};
+  if (!joins.refusal.empty()) valid = false;
 
   std::string boxText;
   for (const auto& box : shown) boxText += (boxText.empty() ? "" : "\n") + terminalText(box.text);
@@ -75,16 +78,20 @@ int runVerify(const VerifyOptions& o) {
     LabelingResult result;
     result.ok = valid;
     result.layer = layerName(layer.get());
+    result.joins = joins.json;
     if (valid) {
       result.report = boxText;
       result.sampleLabel = sampleLabelOf(labeler.get());
     } else {
-      result.message = terminalText(labeler->Message());
+      result.message = joins.refusal.empty() ? terminalText(labeler->Message()) : joins.refusal;
     }
     std::cout << toJson(result).dump(2) << '\n';
+  } else if (!joins.refusal.empty()) {
+    std::cout << joins.refusal << '\n';
   } else {
     std::cout << (boxText.empty() ? terminalText(labeler->Message()) : boxText) << '\n';
   }
+  for (const auto& notice : joins.notices) std::cerr << notice << '\n';
   return valid ? kExitOk : kExitFailure;
 }
 
@@ -93,14 +100,16 @@ const CommandRegistration registration{12, [](CLI::App& program) -> Runner {
   auto* command = program.add_subcommand(
       "verify",
       "Check a label expression against a layer and print its sample label (with --detail also the labeling "
-      "instructions), or why the expression cannot be used. Exit code 0 when it is valid, 1 when not.");
+      "instructions), or why the expression cannot be used. A join that matched only some of the layer's records "
+      "is noted on stderr. Exit code 0 when it is valid, 1 when not (and when a join matched none of the records).");
   addDocumentOption(command, o->document);
   addLayerOption(command, o->layer, true);
   addExpressionOptions(command, o->expression, true);
   addRecordsOption(command, o->records);
   command->add_flag("--detail", o->detail, "also print the labeling instructions: how each part of the expression reads");
   command->add_flag("--json", o->json,
-                    "print JSON: {\"ok\", \"message\" (when invalid), \"sample_label\", \"report\", \"layer\"}");
+                    "print JSON: {\"ok\", \"message\" (when invalid), \"sample_label\", \"report\", \"joins\" (for a "
+                    "joined layer: what each join matched), \"layer\"}");
   return [o] { return runVerify(*o); };
 }};
 

@@ -1,5 +1,6 @@
 #include "apps/carrowind/document_access.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <fstream>
@@ -9,6 +10,7 @@
 #include "apps/carrowind/commands.h"
 #include "mapdoc/atomic_file.h"
 #include "mapdoc/feature_layer.h"
+#include "mapdoc/qgis/qgis_file.h"
 #include "mapdoc/qgis/qgis_evaluation.h"
 #include "mapdoc/unsupported_renderer.h"
 #include "platform/text/utf.h"
@@ -67,6 +69,30 @@ host::Ref<mapdoc::MapDocument> openDocument(const DocumentArg& document) {
   } catch (const mapdoc::DocumentError& e) {
     throw inputError(e.what());
   }
+}
+
+std::vector<mapdoc::DocumentLock> lockForWriting(const DocumentArg& document, const std::string& output) {
+  std::vector<std::filesystem::path> files{document.file};
+  if (!output.empty()) files.push_back(output);
+  return lockFiles(std::move(files));
+}
+
+std::vector<mapdoc::DocumentLock> lockFiles(std::vector<std::filesystem::path> files) {
+  // In one order for every command, so that two never wait on each other.
+  for (auto& file : files) file = std::filesystem::absolute(file);
+  std::sort(files.begin(), files.end());
+  files.erase(std::unique(files.begin(), files.end()), files.end());
+  std::vector<mapdoc::DocumentLock> locks;
+  for (const auto& file : files) {
+    try {
+      locks.push_back(mapdoc::DocumentLock::acquire(file));
+    } catch (const mapdoc::DocumentLocked& e) {
+      throw CommandError(kExitFailure, e.what());
+    } catch (const mapdoc::WriteRefused&) {
+      // a broken link: reading or writing says so
+    }
+  }
+  return locks;
 }
 
 std::string layerName(host::ILayer* layer) { return text::toUtf8(layer->Name()); }
@@ -141,6 +167,138 @@ void labelsChanged(mapdoc::MapDocument& document) {
   support::RefreshLayoutLegends(&document);
 }
 
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string lowerCase(std::string s) {
+  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return s;
+}
+
+// A file as it is reached: the file a chain of links ends at, in a folder
+// without links. Works for files that do not exist yet.
+fs::path reached(const fs::path& file) {
+  std::error_code ec;
+  fs::path target = file;
+  try {
+    target = mapdoc::writeTarget(file);
+  } catch (const mapdoc::WriteRefused&) {
+  }
+  const fs::path real = fs::weakly_canonical(fs::absolute(target), ec);
+  return ec ? fs::absolute(target).lexically_normal() : real;
+}
+
+bool sameFile(const fs::path& a, const fs::path& b) {
+  std::error_code ec;
+  if (reached(a) == reached(b)) return true;
+  return fs::exists(a, ec) && fs::exists(b, ec) && fs::equivalent(a, b, ec);
+}
+
+// The files beside a data file that its driver reads with it, named as
+// GDAL looks for them (either letter case), existing or not: writing one
+// changes the data as surely as writing the file.
+std::vector<fs::path> companionFiles(const fs::path& data) {
+  static const std::vector<std::string> shapefile = {"shp", "shx", "dbf", "prj", "cpg", "qix", "sbn", "sbx",
+                                                     "fbn", "fbx", "ain", "aih", "atx", "ixs", "mxs", "qpj", "shp.xml"};
+  static const std::vector<std::string> delimited = {"csvt", "prj"};
+  const std::string ext = lowerCase(data.extension().string());
+  std::vector<fs::path> out;
+  const auto besides = [&](const std::vector<std::string>& extensions) {
+    for (const auto& e : extensions) {
+      std::string upper = e;
+      std::transform(upper.begin(), upper.end(), upper.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+      for (const auto& x : {e, upper}) out.push_back(data.parent_path() / (data.stem().string() + "." + x));
+    }
+  };
+  if (ext == ".shp" || ext == ".shx" || ext == ".dbf") besides(shapefile);
+  else if (ext == ".csv") besides(delimited);
+  else if (ext == ".gpkg" || ext == ".sqlite" || ext == ".db" || ext == ".sqlite3")
+    for (const char* side : {"-wal", "-shm", "-journal"}) out.push_back(data.string() + side);
+  return out;
+}
+
+struct OwnData {
+  std::string layer;
+  std::string what;  // "the data", "the joined table"
+  fs::path path;
+};
+
+// Every file the document's layers read: their data, their joined tables.
+std::vector<OwnData> ownData(const mapdoc::MapDocument& document) {
+  std::vector<OwnData> out;
+  const auto add = [&](const std::string& layer, const char* what, const mapdoc::SourceSpec& source, const fs::path& baseDir) {
+    if (source.path.empty()) return;  // a connection
+    fs::path path;
+    try {
+      path = mapdoc::openRequest(source, baseDir).name;
+    } catch (const std::exception&) {
+      path = fs::path(mapdoc::splitSourcePath(source.path).first);
+      if (path.is_relative()) path = baseDir / path;
+    }
+    out.push_back({layer, what, path});
+  };
+  for (const auto& layer : document.layers()) {
+    const std::string name = layerName(layer.get());
+    if (auto* feature = dynamic_cast<mapdoc::FeatureLayer*>(layer.get())) {
+      add(name, "the data", feature->source(), feature->baseDir());
+      // the join is only to be read in the layer's document form
+      try {
+        const auto json = feature->ToJson(mapdoc::SaveContext{});
+        if (json.contains("join") && json["join"].contains("table") && json["join"]["table"].contains("path"))
+          add(name, "the joined table", {json["join"]["table"]["path"].get<std::string>(), "", ""}, feature->baseDir());
+      } catch (const std::exception&) {
+      }
+    } else if (auto raster = com::query<host::IRasterLayer>(layer.get())) {
+      const fs::path file(text::toUtf8(raster->FilePath()));
+      if (file.is_absolute()) out.push_back({name, "the data", file});
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+void refuseOwnData(const mapdoc::MapDocument& document, const std::filesystem::path& file) {
+  const auto shown = [&] {
+    const fs::path target = reached(file);
+    return file.string() + (target != fs::absolute(file).lexically_normal() ? ", which is " + target.string() + "," : "");
+  };
+  std::error_code ec;
+  for (const auto& data : ownData(document)) {
+    if (sameFile(file, data.path))
+      throw inputError(shown() + " is " + data.what + " of layer \"" + data.layer +
+                       "\"; nothing was written (name another file)");
+    for (const auto& companion : companionFiles(data.path))
+      if (sameFile(file, companion))
+        throw inputError(shown() + " belongs to " + data.what + " of layer \"" + data.layer + "\" (" +
+                         data.path.string() + "); nothing was written (name another file)");
+    // a folder of data (a folder of shapefiles, a File Geodatabase) owns
+    // every file in it
+    if (fs::is_directory(data.path, ec) && fs::exists(file, ec)) {
+      const fs::path folder = reached(data.path), target = reached(file);
+      if (std::mismatch(folder.begin(), folder.end(), target.begin(), target.end()).first == folder.end())
+        throw inputError(shown() + " is in the data folder of layer \"" + data.layer + "\" (" + data.path.string() +
+                         "); nothing was written (name another file)");
+    }
+  }
+}
+
+void refuseForeignName(const mapdoc::MapDocument& document, const std::filesystem::path& file) {
+  const auto written = mapdoc::qgis::fileKind(reached(file));
+  if (!document.store()) {
+    if (written)
+      throw inputError(file.string() + ": a map document is not written under a QGIS file name (.qgs, .qgz, .qml), "
+                       "which every command would then read as QGIS's; nothing was written (name it .cwmap)");
+    return;
+  }
+  // a QGIS file is written as one of the same kind
+  const auto read = mapdoc::qgis::fileKind(document.path());
+  if (read && written != read)
+    throw inputError(file.string() + ": a " + mapdoc::qgis::describe(*read) +
+                     " is written as one again; nothing was written (give the new file that extension)");
+}
+
 void checkWritable(const mapdoc::MapDocument& document, const std::string& output, bool force) {
   const std::filesystem::path file = output.empty() ? document.path() : std::filesystem::path(output);
   std::filesystem::path target;
@@ -149,6 +307,8 @@ void checkWritable(const mapdoc::MapDocument& document, const std::string& outpu
   } catch (const mapdoc::WriteRefused& e) {
     throw inputError(std::string(e.what()) + "; nothing was written");
   }
+  refuseForeignName(document, file);
+  refuseOwnData(document, file);
   // Checked here, not left to the file system: a rename replaces a file
   // whatever its permissions, and the superuser passes every check.
   if (!force && mapdoc::isWriteProtected(target)) {

@@ -3,15 +3,25 @@
 // errors the commands report.
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "apps/carrowind/document_options.h"
 #include "host/host.h"
 #include "mapdoc/document.h"
+#include "mapdoc/document_lock.h"
 
 namespace carrowind::cli {
 
 // Throws an input error for a missing file or a document that cannot be read.
 host::Ref<mapdoc::MapDocument> openDocument(const DocumentArg& document);
+
+// For a command that writes the document (or output, when given): the
+// locks it holds from reading to writing, so that two commands at once
+// never lose either's work (see mapdoc/document_lock.h). Throws a failure
+// (exit 1) when another command keeps the file too long.
+std::vector<mapdoc::DocumentLock> lockForWriting(const DocumentArg& document, const std::string& output = {});
+// The same for files a command writes without reading them first.
+std::vector<mapdoc::DocumentLock> lockFiles(std::vector<std::filesystem::path> files);
 
 // The layer named exactly so; throws an input error listing the layers
 // there are when there is none, and when two have the name (a QGIS project
@@ -54,6 +64,19 @@ void labelsChanged(mapdoc::MapDocument& document);
 // when writing fails.
 void saveDocument(mapdoc::MapDocument& document, const std::string& output, bool force = false);
 // The checks saveDocument makes before writing, for commands to fail early.
+// Refuses what refuseForeignName and refuseOwnData refuse too.
 void checkWritable(const mapdoc::MapDocument& document, const std::string& output, bool force);
+
+// Throws an input error, before anything is written, when file is one of
+// the document's own data: a layer's data file or joined table, a file its
+// driver reads beside it (a shapefile's .dbf, .shx, ...; a GeoPackage's
+// -wal), or a file in a data folder; compared as the files reached,
+// through symbolic links.
+void refuseOwnData(const mapdoc::MapDocument& document, const std::filesystem::path& file);
+
+// Throws an input error when file's name does not fit the document: a map
+// document of our own under a QGIS file name (.qgs, .qgz, .qml), or a QGIS
+// file under a name of another kind.
+void refuseForeignName(const mapdoc::MapDocument& document, const std::filesystem::path& file);
 
 }  // namespace carrowind::cli

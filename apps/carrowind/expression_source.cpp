@@ -18,7 +18,7 @@ namespace qp = support::quickpicks;
 void addExpressionOptions(CLI::App* command, ExpressionSource& source, bool withQuickPick) {
   auto* group = command->add_option_group("expression", "the label expression, given one way");
   group->add_option("--expr,-e", source.expression, "the label expression, e.g. \"[NAME].First ([AREA].Sum)\"");
-  group->add_option("--expr-file", source.file, "a file holding the expression (.exp, as the dialog saves it)")
+  group->add_option("--expr-file", source.file, "a file holding the expression (.exp, as the dialog saves it; a UTF-8 byte-order mark at its start is dropped)")
       ->check(CLI::ExistingFile);
   if (withQuickPick) group->add_option("--quick-pick", source.quickPick, "a saved quick pick, by name (any case)");
   group->require_option(1);
@@ -30,7 +30,11 @@ std::string readWholeFile(const std::string& file) {
   std::ostringstream s;
   s << in.rdbuf();
   if (in.bad()) throw inputError("cannot read " + file);
-  return s.str();
+  std::string content = s.str();
+  // Notepad and others start UTF-8 with a byte-order mark; it is no part of
+  // the text, and left in it would begin the first label.
+  if (content.rfind("\xEF\xBB\xBF", 0) == 0) content.erase(0, 3);
+  return content;
 }
 
 void requireUsableStore() {

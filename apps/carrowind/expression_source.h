@@ -19,12 +19,14 @@ struct ExpressionSource {
 // required.
 void addExpressionOptions(CLI::App* command, ExpressionSource& source, bool withQuickPick);
 
-// The expression text. An expression file is read whole, less one line
-// break at its very end (which editors add); throws an input error for a
+// The expression text. An expression file is read whole, less a byte-order
+// mark at its start and one line break at its very end (which editors add);
+// throws an input error for a
 // file that cannot be read, an unknown quick pick or an empty expression.
 std::u16string resolveExpression(const ExpressionSource& source);
 
-// The whole content of a file, as bytes.
+// The whole content of a text file the user wrote (an expression file), as
+// bytes, less a UTF-8 byte-order mark at its start.
 std::string readWholeFile(const std::string& file);
 
 // Throws the settings store's own complaint (exit 1) when it cannot be used

@@ -7,6 +7,7 @@
 #include "apps/carrowind/commands.h"
 #include "apps/carrowind/document_access.h"
 #include "apps/carrowind/legend_listing.h"
+#include "mapdoc/feature_layer.h"
 #include "platform/text/utf.h"
 
 namespace carrowind::cli {
@@ -37,6 +38,33 @@ void applyRecords(engine::_QVXCarrowind* labeler, host::ILayer* layer, Records r
   labeler->ApplySelectionSet(records == Records::Selection);
 }
 
+JoinReport reportJoins(host::ILayer* layer) {
+  JoinReport report;
+  auto* own = dynamic_cast<mapdoc::FeatureLayer*>(layer);
+  const auto outcomes = own ? own->joinOutcomes() : std::vector<mapdoc::JoinOutcome>{};
+  if (outcomes.empty()) return report;
+  report.json = mapdoc::Json::array();
+  for (const auto& [table, c] : outcomes) {
+    report.json->push_back({{"table", table},
+                            {"records", c.records},
+                            {"matched", c.matched},
+                            {"layer_key", c.layerKey},
+                            {"layer_key_type", c.layerKeyType},
+                            {"join_key", c.joinKey},
+                            {"join_key_type", c.joinKeyType}});
+    const std::string records = std::to_string(c.records) + (c.records == 1 ? " record" : " records");
+    if (c.matched == 0 && c.records > 0 && report.refusal.empty()) {
+      report.refusal = "the join of " + table + " matched none of the " + records + " of \"" + c.layerTable +
+                       "\": " + c.layerKey + " (" + c.layerKeyType + ") and " + c.joinKey + " (" + c.joinKeyType +
+                       ") hold no value in common";
+    } else if (c.matched < c.records && c.matched > 0) {
+      report.notices.push_back("the join of " + table + " matched " + std::to_string(c.matched) + " of " + records +
+                               " of \"" + c.layerTable + "\"");
+    }
+  }
+  return report;
+}
+
 mapdoc::Json toJson(const LabelingResult& r) {
   mapdoc::Json out = {{"ok", r.ok}};
   if (r.message) out["message"] = *r.message;
@@ -45,12 +73,13 @@ mapdoc::Json toJson(const LabelingResult& r) {
   if (r.skippedClasses) out["skipped_classes"] = *r.skippedClasses;
   if (r.sampleLabel) out["sample_label"] = *r.sampleLabel;
   if (r.report) out["report"] = *r.report;
+  if (r.joins) out["joins"] = *r.joins;
   out["layer"] = r.layer;
   return out;
 }
 
 void printChangedLegend(host::ILayer* layer, bool json, std::optional<bool> skipped,
-                        std::optional<std::vector<int>> skippedClasses) {
+                        std::optional<std::vector<int>> skippedClasses, std::optional<mapdoc::Json> joins) {
   const LegendListing after = listLegend(layer);
   if (!json) {
     std::cout << toText(after);
@@ -62,6 +91,7 @@ void printChangedLegend(host::ILayer* layer, bool json, std::optional<bool> skip
   result.labels = labelsOf(after);
   result.skipped = skipped;
   result.skippedClasses = std::move(skippedClasses);
+  result.joins = std::move(joins);
   std::cout << toJson(result).dump(2) << '\n';
 }
 

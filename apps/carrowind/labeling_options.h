@@ -26,7 +26,7 @@ void addRecordsOption(CLI::App* command, Records& records);
 void applyRecords(engine::_QVXCarrowind* labeler, host::ILayer* layer, Records records);
 
 // {"ok", "message", "labels", "skipped", "skipped_classes", "sample_label",
-// "report", "layer"};
+// "report", "joins", "layer"};
 // members left empty are left out.
 struct LabelingResult {
   bool ok = false;
@@ -37,14 +37,33 @@ struct LabelingResult {
   std::optional<std::vector<int>> skippedClasses;  // by class index, from 0
   std::optional<std::string> sampleLabel;
   std::optional<std::string> report;
+  std::optional<mapdoc::Json> joins;  // JoinReport::json
 };
 
 mapdoc::Json toJson(const LabelingResult& result);
 
+// What the layer's joins matched of its records, once the labeler has made
+// its display table (counted then; nothing is read again).
+struct JoinReport {
+  // "joins": [{"table", "records", "matched", "layer_key", "layer_key_type",
+  // "join_key", "join_key_type"}], one per join in the order they are made;
+  // none for a layer without joins.
+  std::optional<mapdoc::Json> json;
+  // For each join that matched some of the records but not all:
+  // the join of owners.csv matched 12 of 168 records of "landuse"
+  std::vector<std::string> notices;
+  // For the first join that matched none of them (when the layer has
+  // records), "" when every join matched some: why no labels are made.
+  std::string refusal;
+};
+JoinReport reportJoins(host::ILayer* layer);
+
 // Prints the layer's legend after a change: as text, or as the JSON object
-// with "ok", "labels", "layer" (and "skipped", "skipped_classes" when given).
+// with "ok", "labels", "layer" (and "skipped", "skipped_classes", "joins"
+// when given).
 void printChangedLegend(host::ILayer* layer, bool json, std::optional<bool> skipped = std::nullopt,
-                        std::optional<std::vector<int>> skippedClasses = std::nullopt);
+                        std::optional<std::vector<int>> skippedClasses = std::nullopt,
+                        std::optional<mapdoc::Json> joins = std::nullopt);
 
 // Message box text as a terminal shows it: CR LF becomes a line feed.
 std::string terminalText(const std::u16string& text);

@@ -11,7 +11,7 @@
 namespace mapdoc::data {
 namespace {
 
-thread_local std::string firstFailure;
+thread_local std::string firstFailure, firstProblem;
 
 // GDAL passes on a database server's message as it comes: on several lines,
 // with the statement quoted ("LINE 1: ...") and a caret under the fault.
@@ -23,8 +23,8 @@ std::string oneLine(const char* message) {
     const auto end = rest.find('\n');
     std::string_view line = rest.substr(0, end);
     rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
-    while (!line.empty() && (line.back() == ' ' || line.back() == '\r')) line.remove_suffix(1);
-    while (!line.empty() && line.front() == ' ') line.remove_prefix(1);
+    while (!line.empty() && (line.back() == ' ' || line.back() == '\t' || line.back() == '\r')) line.remove_suffix(1);
+    while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) line.remove_prefix(1);
     if (line.empty() || line.rfind("LINE ", 0) == 0 || line.find_first_not_of("^ ") == std::string_view::npos) continue;
     if (!out.empty()) out += ' ';
     out += line;
@@ -32,9 +32,12 @@ std::string oneLine(const char* message) {
   return out;
 }
 
-// Quiet, as CPLQuietErrorHandler, but keeps the first failure.
+// Quiet, as CPLQuietErrorHandler, but keeps the first failure and the
+// first warning or failure.
 void CPL_STDCALL keepFirstFailure(CPLErr type, CPLErrorNum, const char* message) {
-  if (type >= CE_Failure && firstFailure.empty() && message) firstFailure = oneLine(message);
+  if (!message || type < CE_Warning) return;
+  if (firstProblem.empty()) firstProblem = oneLine(message);
+  if (type >= CE_Failure && firstFailure.empty()) firstFailure = oneLine(message);
 }
 
 }  // namespace
@@ -49,11 +52,14 @@ void ensureGdal() {
 
 std::string firstGdalError() { return firstFailure.empty() ? lastGdalError() : firstFailure; }
 
+std::string firstGdalProblem() { return firstProblem.empty() ? firstGdalError() : firstProblem; }
+
 std::string lastGdalError() { return oneLine(CPLGetLastErrorMsg()); }
 
 void clearGdalError() {
   CPLErrorReset();
   firstFailure.clear();
+  firstProblem.clear();
 }
 
 std::string shownSource(const std::string& openName) {

@@ -19,6 +19,12 @@ void clearGdalError();
 // the next (its cursor is gone), and only the first says why.
 std::string firstGdalError();
 
+// What GDAL said first since clearGdalError() on this thread, warnings
+// included: PostgreSQL's driver only warns when the server goes while it
+// sets up the connection ("PQsetClientEncoding(UTF8) failed. server closed
+// the connection unexpectedly ..."), then goes on with no tables.
+std::string firstGdalProblem();
+
 // A data source's name as messages show it: a connection string's password
 // (password=..., quoted or not, or user:password@ in a URI) as "***".
 std::string shownSource(const std::string& openName);

@@ -27,6 +27,16 @@ std::string valueKey(const host::Value& v) {
   return {};
 }
 
+// The number a text key of our documents' joins stands for, as QGIS's
+// expressions read one ("012", " 12", "12.0" and "1.2e1" are 12); none for
+// "nan" and "inf", which are words rather than keys.
+std::optional<double> textNumber(const host::Value& v) {
+  if (!v.isText()) return std::nullopt;
+  const auto number = qtNumber(text::toUtf8(v.text()));
+  if (!number || !std::isfinite(*number)) return std::nullopt;
+  return *number == 0 ? 0.0 : *number;
+}
+
 // A field typed by the host alone (no finer kind known) is read by its value.
 ValueKind kindOf(const host::Value& v, ValueKind kind) {
   if (kind != ValueKind::Other) return kind;
@@ -99,6 +109,7 @@ void JoinKeys::add(const host::Value& key, std::size_t record) {
   switch (match_) {
     case JoinMatch::FirstEqual:
       if (auto k = valueKey(key); !k.empty()) keepFirst(byText_, k, record);
+      if (auto number = textNumber(key)) keepFirst(byTextNumber_, *number, record);
       return;
     case JoinMatch::QgisCached:
       // QGIS keeps one record per key text, each replacing the one before.
@@ -137,7 +148,15 @@ std::optional<std::size_t> JoinKeys::find(const host::Value& value, ValueKind ki
   switch (match_) {
     case JoinMatch::FirstEqual: {
       const auto key = valueKey(value);
-      return key.empty() ? std::nullopt : lookup(byText_, key);
+      if (key.empty()) return std::nullopt;
+      // A number meets a text key that reads as it, and a text value a
+      // number key: the first of the records either way wins.
+      if (value.isNumber() && !std::isnan(value.toDouble())) {
+        const double x = value.toDouble() == 0 ? 0.0 : value.toDouble();
+        return earlier(lookup(byText_, key), lookup(byTextNumber_, x));
+      }
+      if (auto number = textNumber(value)) return earlier(lookup(byText_, key), lookup(byText_, numberKey('n', *number)));
+      return lookup(byText_, key);
     }
     case JoinMatch::QgisCached: return lookup(byText_, qtText(value, kind));
     case JoinMatch::QgisDirect: break;

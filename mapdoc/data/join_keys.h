@@ -36,7 +36,7 @@ class JoinKeys {
   FilterEngine engine_;
   std::unordered_map<std::string, std::size_t> byText_;  // FirstEqual: by value key; QGIS: by Qt's text
   std::map<double, std::size_t> byNumber_;               // QgisDirect: number keys
-  std::map<double, std::size_t> byTextNumber_;           // QgisDirect: text keys that read as numbers
+  std::map<double, std::size_t> byTextNumber_;           // text keys that read as numbers
   std::optional<std::size_t> firstNull_;                 // QgisDirect: the first null key
 };
 

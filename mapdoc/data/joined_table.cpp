@@ -62,6 +62,31 @@ class JoinedCursor : public com::Object<host::ICursor> {
   host::Ref<JoinedRow> row_;
 };
 
+// A key field's type as the join's report names it.
+std::string keyTypeName(const FieldInfo& info) {
+  switch (info.kind) {
+    case ValueKind::Integer: return "integer";
+    case ValueKind::Integer64: return "64-bit integer";
+    case ValueKind::Real: return "real";
+    case ValueKind::Boolean: return "boolean";
+    case ValueKind::Text: return "text";
+    case ValueKind::Date: return "date";
+    case ValueKind::DateTime: return "date and time";
+    case ValueKind::Time: return "time";
+    case ValueKind::Other: break;
+  }
+  switch (info.type) {
+    case host::FieldTypeSmallInteger:
+    case host::FieldTypeInteger:
+    case host::FieldTypeOID: return "integer";
+    case host::FieldTypeSingle:
+    case host::FieldTypeDouble: return "real";
+    case host::FieldTypeString: return "text";
+    case host::FieldTypeDate: return "date";
+    default: return "other";
+  }
+}
+
 std::vector<FieldInfo> infosOf(host::ITable* table) {
   auto fields = com::query<host::IClass>(table)->Fields();
   auto kinds = com::query<IFieldKinds>(fields.get());
@@ -131,6 +156,14 @@ JoinedTable::JoinedTable(host::ITable* layerTable, host::ITable* joinTable, cons
     joined.push_back(std::move(values));
   }
 
+  const auto& layerKeyInfo = layerInfos[static_cast<std::size_t>(layerKey)];
+  const auto& joinKeyInfo = joinInfos[static_cast<std::size_t>(joinKey)];
+  count_.layerTable = text::toUtf8(name_);
+  count_.layerKey = text::toUtf8(name_ + u"." + layerKeyInfo.name);
+  count_.layerKeyType = keyTypeName(layerKeyInfo);
+  count_.joinKey = text::toUtf8(joinName + u"." + joinKeyInfo.name);
+  count_.joinKeyType = keyTypeName(joinKeyInfo);
+
   auto rows = std::make_shared<std::vector<Values>>();
   auto layerCursor = layerTable->Search(nullptr, true);
   for (auto row = layerCursor->NextRow(); row; row = layerCursor->NextRow()) {
@@ -139,12 +172,13 @@ JoinedTable::JoinedTable(host::ITable* layerTable, host::ITable* joinTable, cons
     for (std::size_t i = 0; i < layerInfos.size(); ++i)
       values.push_back(layerInfos[i].type == host::FieldTypeGeometry ? host::Value::null()
                                                                      : row->Value(static_cast<int>(i)));
-    const auto match = keys.find(values[static_cast<std::size_t>(layerKey)],
-                                 layerInfos[static_cast<std::size_t>(layerKey)].kind);
+    const auto match = keys.find(values[static_cast<std::size_t>(layerKey)], layerKeyInfo.kind);
+    if (match) ++count_.matched;
     for (std::size_t c = 0; c < joinColumns.size(); ++c)
       values.push_back(match ? joined[*match][c] : host::Value::null());
     rows->push_back(std::move(values));
   }
+  count_.records = static_cast<std::int64_t>(rows->size());
   rows_ = std::move(rows);
   buildFilterLayer();
 }

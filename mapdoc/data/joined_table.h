@@ -12,13 +12,15 @@
 
 #include "mapdoc/data/field_list.h"
 #include "mapdoc/data/id_cache.h"
+#include "mapdoc/data/join_count.h"
 #include "mapdoc/data/ogr_table.h"
 #include "mapdoc/data/open.h"
 
 namespace mapdoc::data {
 
 class JoinedTable
-    : public com::Object<host::ITable, host::IClass, host::IRelQueryTable, host::ITableSize, ITableDialect> {
+    : public com::Object<host::ITable, host::IClass, host::IRelQueryTable, host::ITableSize, ITableDialect,
+                         IJoinCount> {
  public:
   // Reads both tables. Throws HostError when a key field is missing.
   JoinedTable(host::ITable* layerTable, host::ITable* joinTable, const host::Text& layerField,
@@ -36,6 +38,7 @@ class JoinedTable
   FieldQuoting Quoting() override { return quoting_; }
   host::Text TableName() override { return name_; }
   FilterEngine Filters() override { return FilterEngine::Ogr; }  // an OGR memory layer
+  JoinCount Count() override { return count_; }
 
   using Values = std::vector<host::Value>;
 
@@ -53,6 +56,7 @@ class JoinedTable
   OGRLayer* filterLayer_ = nullptr;
   std::vector<int> memoryField_;  // per host field: the in-memory field, -1 when not copied
   IdCache selected_;              // row positions per clause
+  JoinCount count_;
 };
 
 }  // namespace mapdoc::data

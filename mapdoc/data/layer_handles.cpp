@@ -50,6 +50,10 @@ OGRLayer* LayerHandles::findLayer(GDALDataset& dataset) const {
   const std::string source = "data source \"" + shownSource(request_.name) + "\"";
   std::string names;
   for (auto* l : dataset.GetLayers()) names += (names.empty() ? "" : ", ") + std::string(l->GetName());
+  // No layer at all after GDAL complained (a server lost while the
+  // connection was set up): the complaint says what is wrong, not the name.
+  if (const std::string problem = firstGdalProblem(); names.empty() && !problem.empty())
+    throwHostError(source + " cannot be read: " + problem);
   if (!name.empty()) throwHostError(source + " has no layer \"" + name + "\" (layers: " + names + ")");
   if (index > 0)
     throwHostError(source + " has no layer number " + std::to_string(index) + " (layers, from 0: " + names + ")");

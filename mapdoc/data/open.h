@@ -70,7 +70,9 @@ bool isRaster(const SourceSpec& source, const std::filesystem::path& baseDir);
 // how keys of different types meet.
 enum class JoinMatch {
   // The first whose key equals the layer's: numbers by value (7 meets 7.0),
-  // text exactly, dates by time; a null key meets nothing.
+  // and a text that reads as a number meets that number either way (12
+  // meets "012" and "12.0"); texts exactly, dates by time; a null key meets
+  // nothing.
   FirstEqual,
   // QGIS's join with its memory cache (memoryCache="1"): keys meet when Qt
   // writes them out alike (qtText in join_keys.h: 12 meets "12" but not

@@ -15,15 +15,6 @@ namespace {
 constexpr char kOriginalLabels[] = "original_labels";
 constexpr char kOverrides[] = "legend_overrides";
 
-// What the file holds now ("" when it cannot be read).
-std::string bytesNow(const fs::path& file) {
-  try {
-    return readFileText(file);
-  } catch (const DocumentError&) {
-    return {};
-  }
-}
-
 std::string layerName(host::ILayer* layer) { return text::toUtf8(layer->Name()); }
 
 // Whether a label as the legend has it is the one the file holds. A file's
@@ -188,7 +179,7 @@ void QgisStore::save(MapDocument&, const fs::path& file) {
     throw DocumentError(target, "", "the project names its data by paths relative to its folder, so it can only be written "
                                     "into that folder (" + file_.parent_path().string() + ")");
   const bool over = target == file_;
-  if (over && bytesNow(file_) != bytes_)
+  if (over && currentFileText(file_) != bytes_)
     throw DocumentError(file_, "", "changed on disk since it was read (saved in QGIS?); nothing was written. Run again");
 
   Json kept = kept_;

@@ -934,6 +934,9 @@ class LabelingDialog(QDialog):
                 data = f.read()
         except OSError:
             return  # an unreadable file leaves the expression as it was
+        # A UTF-8 byte-order mark (Notepad writes one) is no part of the text.
+        if data.startswith(b"\xef\xbb\xbf"):
+            data = data[3:]
         try:
             text = data.decode("utf-8")
         except UnicodeDecodeError:

@@ -381,6 +381,8 @@ TEST_F(QuickPickHandlers, LoadingReadsFilesFromElsewhere) {
       {"[A].First\n[B].Last", "[A].First\n[B].Last"},          // line feeds only
       {"Gr\xC3\xB6\xC3\x9F" "e [A].Sum", u8"Größe [A].Sum"},   // UTF-8
       {"Gr\xF6\xDF" "e [A].Sum", u8"Größe [A].Sum"},           // a single-byte code page
+      {"\xEF\xBB\xBF[A].First", "[A].First"},                     // UTF-8 with a byte-order mark
+      {"\xEF\xBB\xBF" "Gr\xF6\xDF" "e [A].Sum", u8"Größe [A].Sum"},  // the mark, then no UTF-8 after all
   };
   for (const auto& [bytes, text] : files_) {
     writeBytes(dir / "other.exp", bytes);

@@ -480,6 +480,33 @@ TEST(Verify, MultiFieldUniqueValuesOnAJoinAreRefused) {
   EXPECT_EQ(l->Message(), u"Joined tables are not supported with multi-field unique value legends!");
 }
 
+// The labels classify records from the table they read: a renderer field it
+// lacks is refused in the host's own words before any record is read, the
+// main renderer's normalisation field of a multi-attribute renderer too.
+TEST(Verify, RendererFieldsTheLabelledTableLacksAreRefused) {
+  struct Case {
+    fs::path file;
+    Text expression, field;
+  };
+  const std::vector<Case> cases = {
+      // a joined table names the layer's fields "landuse.USE"
+      {variant("join.cwmap", {{"\"landuse.USE\"", "\"USE\""}}), u"[landuse.ACRES].Count", u"USE"},
+      {variant("bivariate_breaks.cwmap",
+               {{"\"field\": \"ACRES\"", "\"field\": \"ACRES\", \"normalization_field\": \"NOPE\""}}),
+       u"[ACRES].Count", u"NOPE"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file.string());
+    auto s = open(c.file);
+    fs::remove(c.file);
+    auto l = com::make<QVXCarrowind>();
+    const Text words = u"the renderer's field \"" + c.field + u"\" is not in the table";
+    EXPECT_FALSE(l->VerifyExpression(s.layer.get(), c.expression, true, false));
+    EXPECT_EQ(l->Message(), words);
+    EXPECT_FALSE(l->MakeLabels(s.layer.get(), c.expression));
+    EXPECT_EQ(l->Message(), words);
+  }
+}
+
 TEST(Verify, ShapefileDelimitersAndTheReportByteForByte) {
   platform::locale::setOverride("en_US");
   MessageBoxCapture boxes;

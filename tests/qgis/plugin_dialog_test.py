@@ -409,6 +409,12 @@ def test_quick_picks_and_files(layer):
     SCRIPT.file += ".exp"
     d.CmdLoadExpression.click()
     check(d.TxtExpression.toPlainText() == multi, "the .exp file loads back otherwise")
+    for data, text in ((b"\xef\xbb\xbf[A].First\r\n", "[A].First\n"),             # Notepad's UTF-8
+                       (b"\xef\xbb\xbfGr\xf6\xdfe [A].Sum", "Gr\u00f6\u00dfe [A].Sum")):  # the mark, then Latin-1
+        with open(SCRIPT.file, "wb") as f:
+            f.write(data)
+        d.CmdLoadExpression.click()
+        check(d.TxtExpression.toPlainText() == text, f"a byte-order mark is no part of the text: {d.TxtExpression.toPlainText()!r}")
 
     d.CmbQuickPicks.setCurrentIndex(0)
     SCRIPT.replies = [QMessageBox.Yes]

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <optional>
 
+#include "mapdoc/data/join_count.h"
 #include "mapdoc/data/join_keys.h"
 #include "sample_data.h"
 #include "tests/common/scratch_dir.h"
@@ -79,14 +80,17 @@ class QgisJoins : public ::testing::Test {
   }
   void TearDown() override { fs::remove_all(dir_); }
 
-  // The joined V of every site, "" where nothing joins.
-  std::vector<std::string> joined(const std::string& keys, const std::u16string& key, JoinMatch match) {
+  host::Ref<host::ITable> join(const std::string& keys, const std::u16string& key, JoinMatch match) {
     JoinOptions options;
     options.prefixed = true;
     options.prefix = u"j_";
     options.match = match;
-    auto table = joinTables(openTable({"sites.shp", "", ""}, dir_).get(), openTable({keys, "", ""}, dir_).get(), key,
-                            u"K", options);
+    return joinTables(openTable({"sites.shp", "", ""}, dir_).get(), openTable({keys, "", ""}, dir_).get(), key, u"K",
+                      options);
+  }
+  // The joined V of every site, "" where nothing joins.
+  std::vector<std::string> joined(const std::string& keys, const std::u16string& key, JoinMatch match) {
+    auto table = join(keys, key, match);
     const int v = fieldIndex(table.get(), u"j_V");
     std::vector<std::string> out;
     auto cursor = table->Search(nullptr, true);
@@ -120,9 +124,49 @@ TEST_F(QgisJoins, WithoutTheCacheTheFirstRecordWhoseKeyEqualsTheValueInQgisExpre
 }
 
 TEST_F(QgisJoins, DocumentsKeepTheFirstRecordWithAnEqualValue) {
-  // a number never meets a text; nulls meet nothing
-  EXPECT_EQ(joined("keys.csv", u"KEY", JoinMatch::FirstEqual), (V(8, "")));
+  // a number meets a text that reads as the same number ("02", "7.0", "1e+06"), in a CSV and a GeoPackage
+  // alike; nulls meet nothing
+  const V byNumber{"v0", "v5", "v2", "v6", "v13", "", "v7", "v17"};
+  EXPECT_EQ(joined("keys.csv", u"KEY", JoinMatch::FirstEqual), byNumber);
+  EXPECT_EQ(joined("keys.gpkg", u"KEY", JoinMatch::FirstEqual), byNumber);
+  EXPECT_EQ(joined("keys.csv", u"RKEY", JoinMatch::FirstEqual), (V{"v0", "v5", "v2", "v6", "v16", "", "v7", "v17"}));
+  // text meets text exactly: "012" is not "12", "abc" not "ABC"
   EXPECT_EQ(joined("keys.csv", u"TKEY", JoinMatch::FirstEqual), (V{"v0", "v5", "v3", "v6", "", "", "v9", "v10"}));
+}
+
+TEST_F(QgisJoins, DocumentsMeetTextLayerKeysWithNumberKeysToo) {
+  // the other way round: the CSV's text keys as the layer's, the sites' integer keys joined
+  auto table = joinTables(openTable({"keys.csv", "", ""}, dir_).get(), openTable({"sites.shp", "", ""}, dir_).get(),
+                          u"K", u"KEY");
+  const int name = fieldIndex(table.get(), u"sites.NAME");
+  V names;
+  auto cursor = table->Search(nullptr, true);
+  for (auto row = cursor->NextRow(); row; row = cursor->NextRow())
+    names.push_back(row->Value(name).isText() ? text::toUtf8(row->Value(name).text()) : "");
+  EXPECT_EQ(names, (V{"s1", "s1", "s12", "s12", "s12", "s2", "s7", "smillion", "smillion", "", "", "", "", "s0", "s1",
+                      "", "", "sbig", "sbig"}));
+}
+
+TEST_F(QgisJoins, EachJoinCountsTheLayerRecordsItMatched) {
+  auto count = [&](const std::string& keys, const std::u16string& key, JoinMatch match) {
+    return com::query<data::IJoinCount>(join(keys, key, match).get())->Count();
+  };
+  const auto numbers = count("keys.csv", u"KEY", JoinMatch::FirstEqual);
+  EXPECT_EQ(numbers.records, 8);
+  EXPECT_EQ(numbers.matched, 7);  // all but the null
+  EXPECT_EQ(numbers.layerTable, "sites");
+  EXPECT_EQ(numbers.layerKey, "sites.KEY");
+  EXPECT_EQ(numbers.layerKeyType, "integer");
+  EXPECT_EQ(numbers.joinKey, "keys.K");
+  EXPECT_EQ(numbers.joinKeyType, "text");
+  // QGIS's own rules decide what matched
+  EXPECT_EQ(count("keys.csv", u"KEY", JoinMatch::QgisCached).matched, 6);
+  EXPECT_EQ(count("keys.gpkg", u"RKEY", JoinMatch::QgisDirect).matched, 4);
+  EXPECT_EQ(count("keys.csv", u"RKEY", JoinMatch::QgisDirect).layerKeyType, "real");
+  // names are no keys
+  const auto none = count("keys.csv", u"NAME", JoinMatch::FirstEqual);
+  EXPECT_EQ(none.matched, 0);
+  EXPECT_EQ(none.records, 8);
 }
 
 TEST(QgisKeyText, RealsAsQgisWritesThemOut) {

@@ -1,5 +1,16 @@
 # Shared build helpers.
 
+# carrowind_precompile(TARGET header...): the headers that cost most of a
+# file's compile (GoogleTest, nlohmann-json, CLI11), parsed once per target
+# instead of once per file. Each target makes its own: a header compiled
+# with another target's definitions would be refused or, worse, differ.
+option(CARROWIND_PCH "Precompile the heavy library headers of each target" ON)
+function(carrowind_precompile target)
+  if(CARROWIND_PCH)
+    target_precompile_headers(${target} PRIVATE ${ARGN})
+  endif()
+endfunction()
+
 # carrowind_add_test(NAME SOURCES src... LIBS lib...)
 # A GoogleTest executable whose cases ctest lists one by one. Tests find the
 # repository's files through CW_SOURCE_DIR and the built programs through
@@ -9,6 +20,10 @@ function(carrowind_add_test name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS;FIXTURES" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  list(LENGTH T_SOURCES files)
+  if(files GREATER 1)  # a single file gains nothing
+    carrowind_precompile(${name} <gtest/gtest.h> <gmock/gmock.h> <nlohmann/json.hpp> <filesystem> <string> <vector>)
+  endif()
   target_compile_definitions(${name} PRIVATE
     CW_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
     CW_BINARY_DIR="${PROJECT_BINARY_DIR}")

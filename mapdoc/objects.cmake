@@ -5,6 +5,7 @@ add_library(carrowind_mapdoc STATIC ${carrowind_mapdoc_sources})
 target_include_directories(carrowind_mapdoc PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(carrowind_mapdoc PUBLIC carrowind_mapdoc_data carrowind_com carrowind_text nlohmann_json::nlohmann_json
   pugixml::pugixml PRIVATE PkgConfig::LIBZIP carrowind_process)
+carrowind_precompile(carrowind_mapdoc <nlohmann/json.hpp> <filesystem> <string> <vector>)
 # Where a build finds the QGIS plugin's records module before it is installed.
 set_source_files_properties(${CMAKE_CURRENT_LIST_DIR}/qgis/qgis_evaluation.cpp PROPERTIES
   COMPILE_DEFINITIONS CARROWIND_SOURCE_DIR="${PROJECT_SOURCE_DIR}")

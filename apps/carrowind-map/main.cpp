@@ -5,6 +5,7 @@
 #include <cstring>
 #include <iostream>
 
+#include "apps/about/product_version.h"
 #include "apps/carrowind-map/ui/guarded_application.h"
 #include "apps/carrowind-map/ui/map_window.h"
 #include "mapdoc/data/open.h"
@@ -27,7 +28,8 @@ void describe(CLI::App& program, Options& options) {
       "registered for this user (\"carrowind install\") are loaded at start; the labeling command\n"
       "\"Carrowind Labels...\" is on the context menu of feature layers in the table of contents.\n"
       "Qt's own options (-platform, -style, ...) are accepted as well.");
-  program.set_version_flag("--version", "carrowind-map 2.2.0");
+  program.set_version_flag("--version", [] { return carrowind::about::versionText("carrowind-map"); },
+                           "Print the version, and those of GDAL, PROJ, Qt, ICU and SQLite it runs with, and exit");
   program.add_option("document", options.document, "a map document to open (.cwmap)");
 }
 

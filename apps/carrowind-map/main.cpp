@@ -5,8 +5,10 @@
 #include <cstring>
 #include <iostream>
 
+#include "apps/about/product_version.h"
 #include "apps/carrowind-map/ui/guarded_application.h"
 #include "apps/carrowind-map/ui/map_window.h"
+#include "apps/setup/component_registration.h"
 #include "mapdoc/data/open.h"
 #include "platform/qt_services/qt_services.h"
 #include "platform/registry/class_registration.h"
@@ -24,10 +26,12 @@ void describe(CLI::App& program, Options& options) {
       "carrowind-map: a desktop map application for Carrowind map documents (.cwmap).\n"
       "Shows the document's layers in a table of contents with their legend classes, the map\n"
       "(pan, zoom, identify, select) and the page layout (export to PNG, SVG or PDF). Extensions\n"
-      "registered for this user (\"carrowind install\") are loaded at start; the labeling command\n"
-      "\"Carrowind Labels...\" is on the context menu of feature layers in the table of contents.\n"
+      "registered for this user are loaded at start (the first start registers those installed with\n"
+      "it); the labeling command \"Carrowind Labels...\" is on the context menu of feature layers in\n"
+      "the table of contents.\n"
       "Qt's own options (-platform, -style, ...) are accepted as well.");
-  program.set_version_flag("--version", "carrowind-map 2.2.0");
+  program.set_version_flag("--version", [] { return carrowind::about::versionText("carrowind-map"); },
+                           "Print the version, and those of GDAL, PROJ, Qt, ICU and SQLite it runs with, and exit");
   program.add_option("document", options.document, "a map document to open (.cwmap)");
 }
 
@@ -67,6 +71,8 @@ int main(int argc, char** argv) {
   if (int code = parse(program, argc, argv); code >= 0) return code;
 
   mapdoc::registerHostClasses();
+  // The extensions come from the user's registration, made on first use.
+  carrowind::setup::ensureRegistered();
   registry::useRegisteredServers();
   platform::qt_services::installQtServices();
   int code = 0;

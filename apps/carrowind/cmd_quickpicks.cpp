@@ -7,6 +7,7 @@
 
 #include "apps/carrowind/commands.h"
 #include "apps/carrowind/expression_source.h"
+#include "apps/setup/component_registration.h"
 #include "mapdoc/atomic_file.h"
 #include "platform/registry/store.h"
 #include "platform/text/utf.h"
@@ -51,6 +52,8 @@ int runSave(const QuickPickOptions& o) {
   const std::u16string expression = text::fromUtf8(given);
   if (qp::storedExpression(expression).empty()) throw inputError("the expression is empty");
   requireUsableStore();
+  // Saving needs the product key, which first use creates.
+  setup::ensureRegistered();
   switch (qp::save(name, expression, o.yes)) {
     case qp::SaveResult::Saved: std::cout << "saved quick pick " << utf8(name) << '\n'; return kExitOk;
     case qp::SaveResult::Updated: std::cout << "updated quick pick " << utf8(name) << '\n'; return kExitOk;
@@ -58,7 +61,8 @@ int runSave(const QuickPickOptions& o) {
       throw CommandError(kExitFailure, "This quick pick name already exists! (" + utf8(*qp::findName(name)) +
                                            "; --yes updates it)");
     case qp::SaveResult::NoProductKey:
-      // The dialog's "Please reinstall" would mislead where nothing was ever installed.
+      // Registering on first use failed. The dialog's "Please reinstall"
+      // would mislead where nothing was ever installed.
       throw CommandError(kExitFailure,
                          "Carrowind is not installed for this user (the settings store has no " +
                              utf8(qp::kProductKey) + " key): run \"carrowind install\", then save again");

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "apps/carrowind/commands.h"
+#include "apps/setup/component_registration.h"
 #include "platform/com/error.h"
 #include "platform/com/library_loader.h"
 #include "platform/progress/progress.h"
@@ -18,12 +19,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-fs::path besideProgram() {
-  std::error_code ec;
-  const auto self = fs::read_symlink("/proc/self/exe", ec);
-  if (ec) return {};
-  return self.parent_path().parent_path() / "lib" / "libQVXCRW.so";
-}
+fs::path besideProgram() { return setup::componentDirectory(setup::programPrefix()) / "libQVXCRW.so"; }
 
 std::optional<fs::path> locate(const com::CLSID& clsid) {
   // Only a store that exists is asked: a lookup must not create one.
@@ -41,6 +37,8 @@ std::optional<fs::path> locate(const com::CLSID& clsid) {
 }  // namespace
 
 com::ComPtr<engine::_QVXCarrowind> createLabeler() {
+  // The engine reports through the registered error sink.
+  setup::ensureRegistered();
   com::setServerLocator(locate);
   try {
     return com::create<engine::_QVXCarrowind>(engine::CLSID_QVXCarrowind);

@@ -5,6 +5,7 @@
 #include <iostream>
 #include <map>
 
+#include "apps/about/product_version.h"
 #include "apps/carrowind/commands.h"
 #include "host/host.h"
 #include "mapdoc/data/open.h"
@@ -38,7 +39,8 @@ int main(int argc, char** argv) {
       "and layer styles (.qml) are read and written as map documents too.",
       "carrowind"};
   program.require_subcommand(1);
-  program.set_version_flag("--version", "carrowind 2.2.0");
+  program.set_version_flag("--version", [] { return carrowind::about::versionText("carrowind"); },
+                           "Print the version, and those of GDAL, PROJ, Qt, ICU and SQLite it runs with, and exit");
 
   mapdoc::registerHostClasses();
   std::map<CLI::App*, Runner> runners;

@@ -30,8 +30,9 @@ PROPERTY_ORIGINAL = "carrowind/original_labels"
 PROPERTY_REFRESH = "carrowind/refresh_on_change"
 
 RENDERERS = ("singleSymbol", "categorizedSymbol", "graduatedSymbol", "RuleRenderer")
-INSTALL_HINT = ("Install it from the Carrowind sources with scripts/install-qgis-plugin (which also installs this "
-                "plugin next to it), or set the environment variable CARROWIND_PROGRAM to the program's path.")
+INSTALL_HINT = ("Install the carrowind package, or install it from the Carrowind sources with "
+                "scripts/install-qgis-plugin (which also installs this plugin next to it), or set the environment "
+                "variable CARROWIND_PROGRAM to the program's path.")
 
 
 class CarrowindError(Exception):
@@ -58,7 +59,8 @@ class Options:
 
 def find_program() -> str:
     """CARROWIND_PROGRAM, else the program the installer put beside the
-    plugin (program.txt), else carrowind on PATH."""
+    plugin (program.txt), else carrowind on PATH (the package's
+    /usr/bin/carrowind beside the plugin in QGIS's own plugin folder)."""
     named = os.environ.get("CARROWIND_PROGRAM", "")
     if named:
         if os.path.isfile(named) and os.access(named, os.X_OK):

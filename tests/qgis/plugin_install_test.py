@@ -68,8 +68,17 @@ def main():
         run = subprocess.run([os.path.join(SOURCE, "scripts", "install-qgis-plugin"), "--plugin-only", "--prefix",
                               PREFIX, "--profile", "mapping"], env=env, capture_output=True, text=True)
         check(run.returncode == 0, f"the installer exited {run.returncode}: {run.stderr}")
+        said = run.stdout.splitlines()
+        check(1 <= len(said) <= 3 and "HKEY" not in run.stdout and "\\" not in run.stdout,
+              f"the installer says what it did in a few plain lines: {run.stdout!r}")
         plugins = os.path.join(profiles, "mapping", "python", "plugins")
         check(os.path.exists(os.path.join(plugins, "carrowind_labels", "metadata.txt")), "the plugin is in the profile")
+        umask = os.umask(0)
+        os.umask(umask)
+        for made, usual in ((os.path.join(plugins, "carrowind_labels"), 0o777 & ~umask),
+                            (os.path.join(profiles, "mapping", "QGIS", "QGIS3.ini"), 0o666 & ~umask)):
+            mode = os.stat(made).st_mode & 0o777
+            check(mode == usual, f"{made} has the user's usual mode {usual:o}, not {mode:o}")
         check(os.path.exists(os.path.join(plugins, "carrowind_labels", "help", "index.html")), "its help pages too")
         settings = configparser.ConfigParser()
         settings.read(os.path.join(profiles, "mapping", "QGIS", "QGIS3.ini"))

@@ -20,6 +20,12 @@ function(carrowind_add_test name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS;FIXTURES" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  # GCC 12 warns of out-of-bounds copies in the tests' string building that
+  # cannot happen (GCC bug 105651); clang's build and AddressSanitizer check
+  # the same copies.
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_LESS 13)
+    target_compile_options(${name} PRIVATE -Wno-array-bounds -Wno-stringop-overread)
+  endif()
   list(LENGTH T_SOURCES files)
   if(files GREATER 1)  # a single file gains nothing
     carrowind_precompile(${name} <gtest/gtest.h> <gmock/gmock.h> <nlohmann/json.hpp> <filesystem> <string> <vector>)

@@ -1,5 +1,10 @@
 #include "mapdoc/data/layer_handles.h"
 
+#include <algorithm>
+#include <cctype>
+#include <optional>
+#include <string_view>
+
 #include "mapdoc/data/gdal_session.h"
 
 namespace mapdoc::data {
@@ -60,20 +65,61 @@ OGRLayer* LayerHandles::findLayer(GDALDataset& dataset) const {
   throwHostError(source + " has no layers");
 }
 
-LayerHandle::Open LayerHandles::openNew() const {
+namespace {
+
+bool startsWithNoCase(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() &&
+         std::equal(prefix.begin(), prefix.end(), text.begin(),
+                    [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b)); });
+}
+
+// PostgreSQL's driver lists every table of the database on opening unless
+// told which it needs: on a server of many tables that is most of the cost
+// of opening a layer. The option's list is split at commas and reads
+// "table(geometry)", so a name holding either is left to the listing.
+std::optional<std::string> onlyTheNamedTable(const OpenRequest& request) {
+  if (!startsWithNoCase(request.name, "PG:") || request.layer.empty()) return std::nullopt;
+  if (request.layer.find_first_of(",()\"") != std::string::npos) return std::nullopt;
+  for (const auto& option : request.options)
+    if (startsWithNoCase(option, "TABLES=")) return std::nullopt;
+  return "TABLES=" + request.layer;
+}
+
+}  // namespace
+
+GDALDatasetUniquePtr LayerHandles::openDataset(bool onlyNamed) const {
   clearGdalError();
+  std::vector<std::string> given = request_.options;
+  if (onlyNamed)
+    if (auto only = onlyTheNamedTable(request_)) given.push_back(*only);
   std::vector<const char*> options;
-  for (const auto& option : request_.options) options.push_back(option.c_str());
+  for (const auto& option : given) options.push_back(option.c_str());
   options.push_back(nullptr);
   GDALDatasetUniquePtr dataset(
       GDALDataset::Open(request_.name.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY, nullptr, options.data(), nullptr));
   if (!dataset) throwGdalError("cannot open data source \"" + shownSource(request_.name) + "\"");
+  return dataset;
+}
+
+OGRLayer* LayerHandles::findNamedLayer(GDALDatasetUniquePtr& dataset) const {
+  if (!onlyTheNamedTable(request_)) return findLayer(*dataset);
+  try {
+    return findLayer(*dataset);
+  } catch (const host::HostError&) {
+    // not there: opened again with the listing, for the message to name the tables there are
+    dataset = openDataset(false);
+    return findLayer(*dataset);
+  }
+}
+
+LayerHandle::Open LayerHandles::openNew() const {
+  GDALDatasetUniquePtr dataset = openDataset(true);
   LayerHandle::Open open;
   if (request_.statement.empty()) {
-    open.layer = findLayer(*dataset);
+    open.layer = findNamedLayer(dataset);
   } else {
     // A named layer must exist even though the statement decides what is read.
-    if (!request_.layer.empty() || request_.layerIndex > 0) findLayer(*dataset);
+    if (!request_.layer.empty() || request_.layerIndex > 0) findNamedLayer(dataset);
     clearGdalError();
     open.layer = dataset->ExecuteSQL(request_.statement.c_str(), nullptr, nullptr);
     if (!open.layer) {

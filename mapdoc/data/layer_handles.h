@@ -73,7 +73,12 @@ class LayerHandles : public std::enable_shared_from_this<LayerHandles> {
   friend class LayerHandle;
   explicit LayerHandles(OpenRequest request) : request_(std::move(request)), layerName_(request_.layer) {}
   LayerHandle::Open openNew() const;
+  // onlyNamed: a PostgreSQL source opens just the named table.
+  GDALDatasetUniquePtr openDataset(bool onlyNamed) const;
   OGRLayer* findLayer(GDALDataset& dataset) const;
+  // findLayer, on a dataset openDataset(true) made: opened again in full
+  // when the table is not there, for the message.
+  OGRLayer* findNamedLayer(GDALDatasetUniquePtr& dataset) const;
   void giveBack(LayerHandle::Open open, unsigned generation);
 
   OpenRequest request_;

@@ -67,9 +67,9 @@ TEST_F(CommandFailures, AnExpressionFileWithAByteOrderMarkReadsWithoutIt) {
   const std::string layer = path("landuse.cwmap") + " --layer 'Land use' --expr-file " + path("use.exp");
   const Result applied = carrowind("apply " + layer + " --dry-run --json");
   ASSERT_EQ(applied.exitCode, 0) << applied.err;
-  for (const auto& label : json::parse(applied.out)["labels"])
-    EXPECT_EQ(label.get<std::string>().find(kBom), std::string::npos) << label;
-  EXPECT_EQ(json::parse(applied.out)["labels"][0].get<std::string>().rfind("Agricultural: ", 0), 0u);
+  const json labels = json::parse(applied.out)["labels"];
+  for (const auto& label : labels) EXPECT_EQ(label.get<std::string>().find(kBom), std::string::npos) << label;
+  EXPECT_EQ(labels[0].get<std::string>().rfind("Agricultural: ", 0), 0u);
   const Result verified = carrowind("verify " + layer + " --json");
   ASSERT_EQ(verified.exitCode, 0) << verified.err;
   EXPECT_EQ(json::parse(verified.out)["sample_label"].get<std::string>().find(kBom), std::string::npos);

@@ -252,6 +252,10 @@ TEST_F(PostgisCli, ConnectionFailuresAreOneLineInTheServersWords) {
   const auto run = carrowind("new-map " + path("x.cwmap") + " --data '" + connection() + "' --layer nosuch");
   EXPECT_EQ(run.exitCode, 2);
   EXPECT_NE(run.err.find("no layer \"nosuch\""), std::string::npos) << run.err;
+  // opened for that table alone, then in full to say which there are
+  const auto listed = run.err.find("(layers: ");
+  ASSERT_NE(listed, std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("landuse", listed), std::string::npos) << run.err;
   EXPECT_FALSE(fs::exists(dir / "x.cwmap"));
 }
 

@@ -89,7 +89,8 @@ TEST_F(QuickPicks, ANumberIsStoredAsOneOnlyWhenItGivesTheExpressionBack) {
   };
   for (const auto& [expr, kind] : cases) {
     SCOPED_TRACE(std::string(expr.begin(), expr.end()));
-    ASSERT_EQ(save(u"n", expr, true), names().empty() ? SaveResult::Saved : SaveResult::Updated);
+    const SaveResult expected = names().empty() ? SaveResult::Saved : SaveResult::Updated;
+    ASSERT_EQ(save(u"n", expr, true), expected);
     EXPECT_EQ(stored(u"n").kind(), kind);
     EXPECT_EQ(expression(u"n"), expr);
   }

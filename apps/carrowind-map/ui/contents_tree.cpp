@@ -57,7 +57,7 @@ ContentsTree::ContentsTree(QWidget* parent) : QTreeWidget(parent) {
   setSelectionMode(QAbstractItemView::SingleSelection);
   header()->setSectionResizeMode(QHeaderView::ResizeToContents);
   header()->setStretchLastSection(false);
-  connect(this, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* current) { currentChanged(current); });
+  connect(this, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* current) { followCurrentItem(current); });
   connect(this, &QTreeWidget::itemChanged, this, &ContentsTree::itemChecked);
   connect(this, &QWidget::customContextMenuRequested, this, &ContentsTree::contextMenuAt);
 }
@@ -157,7 +157,7 @@ void ContentsTree::chooseSelectedItem() {
   if (item) scrollToItem(item);
 }
 
-void ContentsTree::currentChanged(QTreeWidgetItem* current) {
+void ContentsTree::followCurrentItem(QTreeWidgetItem* current) {
   if (!document_ || building_) return;
   auto layer = layerOf(current);
   document_->contentsView()->SelectedItem(layer ? host::Value(layer) : host::Value{});

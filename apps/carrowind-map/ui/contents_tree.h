@@ -38,7 +38,7 @@ class ContentsTree : public QTreeWidget {
   QTreeWidgetItem* addLayer(QTreeWidgetItem* parent, const host::Ref<host::ILayer>& layer);
   void addClassRows(QTreeWidgetItem* item, host::ILayer* layer);
   void chooseSelectedItem();
-  void currentChanged(QTreeWidgetItem* current);
+  void followCurrentItem(QTreeWidgetItem* current);
   void itemChecked(QTreeWidgetItem* item, int column);
   void contextMenuAt(const QPoint& position);
 

@@ -1,4 +1,4 @@
-#include "support/system_beep.h"
+#include "platform/beep/system_beep.h"
 
 #include <unistd.h>
 

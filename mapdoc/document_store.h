@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "host/host.h"
-#include "mapdoc/json.h"
+#include "mapdoc/json/json.h"
 
 namespace mapdoc {
 

@@ -4,7 +4,7 @@
 #include <sstream>
 
 #include "mapdoc/document_error.h"
-#include "mapdoc/json_text.h"
+#include "mapdoc/json/json_text.h"
 
 namespace mapdoc {
 

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <string>
 
-#include "mapdoc/json.h"
+#include "mapdoc/json/json.h"
 
 namespace mapdoc {
 

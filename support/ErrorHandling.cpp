@@ -1,10 +1,10 @@
 #include "support/ErrorHandling.h"
 
+#include "platform/beep/system_beep.h"
 #include "platform/com/class_factory.h"
 #include "platform/com/error.h"
 #include "platform/messagebox/message_box.h"
 #include "support/error_sink/error_sink.h"
-#include "support/system_beep.h"
 
 namespace support::ErrorHandling {
 namespace {

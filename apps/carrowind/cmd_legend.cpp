@@ -7,7 +7,7 @@
 #include "apps/carrowind/document_options.h"
 #include "apps/carrowind/legend_listing.h"
 #include "host/renderer.h"
-#include "mapdoc/feature_layer.h"
+#include "mapdoc/layers/feature_layer.h"
 #include "mapdoc/qgis/qgis_evaluation.h"
 #include "platform/text/utf.h"
 

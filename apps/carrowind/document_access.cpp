@@ -9,10 +9,10 @@
 
 #include "apps/carrowind/commands.h"
 #include "mapdoc/atomic_file.h"
-#include "mapdoc/feature_layer.h"
-#include "mapdoc/qgis/qgis_file.h"
+#include "mapdoc/layers/feature_layer.h"
 #include "mapdoc/qgis/qgis_evaluation.h"
-#include "mapdoc/unsupported_renderer.h"
+#include "mapdoc/qgis/qgis_file.h"
+#include "mapdoc/renderers/unsupported_renderer.h"
 #include "platform/text/utf.h"
 #include "support/layout_legends.h"
 

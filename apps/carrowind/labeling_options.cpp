@@ -7,7 +7,7 @@
 #include "apps/carrowind/commands.h"
 #include "apps/carrowind/document_access.h"
 #include "apps/carrowind/legend_listing.h"
-#include "mapdoc/feature_layer.h"
+#include "mapdoc/layers/feature_layer.h"
 #include "platform/text/utf.h"
 
 namespace carrowind::cli {

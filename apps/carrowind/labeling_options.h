@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "engine/labeler.h"
-#include "mapdoc/json.h"
+#include "mapdoc/json/json.h"
 
 namespace CLI {
 class App;

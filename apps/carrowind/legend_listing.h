@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "host/host.h"
-#include "mapdoc/json.h"
+#include "mapdoc/json/json.h"
 
 namespace carrowind::cli {
 

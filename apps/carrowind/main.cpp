@@ -9,7 +9,7 @@
 #include "apps/carrowind/commands.h"
 #include "host/host.h"
 #include "mapdoc/data/open.h"
-#include "mapdoc/json.h"
+#include "mapdoc/json/json.h"
 
 namespace {
 

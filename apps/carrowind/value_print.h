@@ -4,7 +4,7 @@
 #include <string>
 
 #include "host/host.h"
-#include "mapdoc/json.h"
+#include "mapdoc/json/json.h"
 
 namespace carrowind::cli {
 

@@ -5,8 +5,8 @@
 
 #include "mapdoc/data/gdal_session.h"
 #include "mapdoc/qgis/qgis_values.h"
-#include "mapdoc/value_classifier.h"
-#include "mapdoc/value_matching.h"
+#include "mapdoc/renderers/value_classifier.h"
+#include "mapdoc/renderers/value_matching.h"
 #include "platform/text/utf.h"
 
 namespace mapdoc::qgis {

@@ -6,9 +6,9 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "mapdoc/clause_text.h"
 #include "mapdoc/data/gdal_session.h"
-#include "mapdoc/json.h"
+#include "mapdoc/json/json.h"
+#include "mapdoc/renderers/clause_text.h"
 #include "platform/com/object.h"
 #include "platform/text/utf.h"
 

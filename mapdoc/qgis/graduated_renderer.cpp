@@ -5,9 +5,9 @@
 #include <limits>
 #include <optional>
 
-#include "mapdoc/clause_text.h"
 #include "mapdoc/data/gdal_session.h"
 #include "mapdoc/qgis/qgis_values.h"
+#include "mapdoc/renderers/clause_text.h"
 #include "platform/text/utf.h"
 
 namespace mapdoc::qgis {

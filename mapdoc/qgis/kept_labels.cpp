@@ -3,7 +3,7 @@
 #include "mapdoc/atomic_file.h"
 #include "mapdoc/document_error.h"
 #include "mapdoc/file_text.h"
-#include "mapdoc/json_text.h"
+#include "mapdoc/json/json_text.h"
 
 namespace mapdoc::qgis {
 namespace {

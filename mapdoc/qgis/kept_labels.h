@@ -7,7 +7,7 @@
 //    "layers": {"<QGIS layer id>": {"name": ..., "original_labels": ..., "legend_overrides": [...]}}}
 #include <filesystem>
 
-#include "mapdoc/json.h"
+#include "mapdoc/json/json.h"
 
 namespace mapdoc::qgis {
 

@@ -4,16 +4,16 @@
 #include <map>
 
 #include "mapdoc/atomic_file.h"
-#include "mapdoc/feature_layer.h"
 #include "mapdoc/file_text.h"
-#include "mapdoc/group_layer.h"
+#include "mapdoc/layers/feature_layer.h"
+#include "mapdoc/layers/group_layer.h"
+#include "mapdoc/layers/raster_layer.h"
 #include "mapdoc/qgis/layer_source.h"
 #include "mapdoc/qgis/legend_items.h"
 #include "mapdoc/qgis/qgis_evaluation.h"
 #include "mapdoc/qgis/qgis_store.h"
 #include "mapdoc/qgis/renderer_read.h"
 #include "mapdoc/qgis/zipped_project.h"
-#include "mapdoc/raster_layer.h"
 #include "platform/text/utf.h"
 
 namespace mapdoc::qgis {

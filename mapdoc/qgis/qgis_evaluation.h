@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "mapdoc/document.h"
-#include "mapdoc/feature_layer.h"
+#include "mapdoc/layers/feature_layer.h"
 
 namespace mapdoc::qgis {
 

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "host/renderer.h"
+#include "mapdoc/json/symbol_json.h"
 #include "mapdoc/qgis/feature_classes.h"
-#include "mapdoc/symbol_json.h"
 
 namespace mapdoc::qgis {
 

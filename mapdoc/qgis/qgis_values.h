@@ -20,7 +20,7 @@
 #include <string_view>
 
 #include "host/host.h"
-#include "mapdoc/value_keys.h"
+#include "mapdoc/renderers/value_keys.h"
 
 namespace mapdoc::qgis {
 

@@ -5,13 +5,13 @@
 #include <optional>
 #include <stdexcept>
 
-#include "mapdoc/json_reader.h"
+#include "mapdoc/json/json_reader.h"
 #include "mapdoc/qgis/categorized_renderer.h"
 #include "mapdoc/qgis/graduated_renderer.h"
 #include "mapdoc/qgis/rule_renderer.h"
 #include "mapdoc/qgis/symbol_read.h"
-#include "mapdoc/renderer_json.h"
-#include "mapdoc/unsupported_renderer.h"
+#include "mapdoc/renderers/renderer_json.h"
+#include "mapdoc/renderers/unsupported_renderer.h"
 #include "platform/text/utf.h"
 
 namespace mapdoc::qgis {

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <optional>
 
-#include "mapdoc/symbol_json.h"
+#include "mapdoc/json/symbol_json.h"
 
 namespace mapdoc::qgis {
 namespace {

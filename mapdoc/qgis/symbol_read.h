@@ -4,7 +4,7 @@
 // QGIS project in roughly its own colours.
 #include <pugixml.hpp>
 
-#include "mapdoc/json.h"
+#include "mapdoc/json/json.h"
 
 namespace mapdoc::qgis {
 

@@ -12,12 +12,12 @@
 #include <utility>
 #include <vector>
 
+#include "platform/beep/system_beep.h"
 #include "platform/filedialog/file_dialog.h"
 #include "platform/help/help.h"
 #include "platform/inputbox/input_box.h"
 #include "platform/messagebox/message_box.h"
 #include "platform/shell/shell_open.h"
-#include "support/system_beep.h"
 
 namespace platform::qt_services {
 namespace mb = platform::messagebox;

@@ -13,12 +13,12 @@
 #include <string>
 #include <vector>
 
+#include "platform/beep/system_beep.h"
 #include "platform/filedialog/file_dialog.h"
 #include "platform/help/help.h"
 #include "platform/inputbox/input_box.h"
 #include "platform/messagebox/message_box.h"
 #include "platform/shell/shell_open.h"
-#include "support/system_beep.h"
 
 namespace platform::scripted_ui {
 

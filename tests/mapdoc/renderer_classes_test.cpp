@@ -10,7 +10,7 @@
 
 #include "host/classes.h"
 #include "mapdoc/document.h"
-#include "mapdoc/unique_value_renderer.h"
+#include "mapdoc/renderers/unique_value_renderer.h"
 #include "platform/com/class_factory.h"
 #include "platform/text/utf.h"
 

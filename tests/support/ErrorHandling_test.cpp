@@ -7,11 +7,11 @@
 #include <functional>
 #include <vector>
 
+#include "platform/beep/system_beep.h"
 #include "platform/com/class_factory.h"
 #include "platform/com/error.h"
 #include "platform/messagebox/message_box.h"
 #include "support/error_sink/error_sink.h"
-#include "support/system_beep.h"
 
 namespace support::ErrorHandling {
 namespace {

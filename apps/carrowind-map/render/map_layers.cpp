@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "mapdoc/data/open.h"
-#include "mapdoc/feature_layer.h"
+#include "mapdoc/layers/feature_layer.h"
 #include "platform/text/utf.h"
 
 namespace carrowind::render {

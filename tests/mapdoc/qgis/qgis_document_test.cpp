@@ -7,7 +7,7 @@
 #include "mapdoc/document.h"
 #include "mapdoc/page_layout.h"
 #include "mapdoc/qgis/qgis_renderer.h"
-#include "mapdoc/unsupported_renderer.h"
+#include "mapdoc/renderers/unsupported_renderer.h"
 #include "platform/text/utf.h"
 #include "qgis_files.h"
 

@@ -7,7 +7,7 @@
 
 #include "mapdoc/data/open.h"
 #include "mapdoc/document.h"
-#include "mapdoc/feature_layer.h"
+#include "mapdoc/layers/feature_layer.h"
 #include "platform/text/utf.h"
 #include "qgis_files.h"
 

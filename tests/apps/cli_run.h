@@ -21,8 +21,9 @@ struct Result {
 inline Result carrowind(const std::string& arguments) {
   namespace fs = std::filesystem;
   const fs::path errFile = fs::temp_directory_path() / ("cw_cli_err_" + std::to_string(::getpid()));
-  const std::string command =
-      std::string(CW_BINARY_DIR) + "/bin/carrowind " + arguments + " 2>" + errFile.string();
+  // appended, not added up: GCC 12 takes the sum of temporaries for an overflow
+  std::string command = CW_BINARY_DIR;
+  command.append("/bin/carrowind ").append(arguments).append(" 2>").append(errFile.string());
   Result run{};
   FILE* pipe = ::popen(command.c_str(), "r");
   std::array<char, 4096> buffer{};

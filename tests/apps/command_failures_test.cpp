@@ -20,6 +20,7 @@
 #include <thread>
 
 #include "cli_run.h"
+#include "tests/common/file_bytes.h"
 #include "tests/common/scratch_dir.h"
 
 namespace {
@@ -29,14 +30,9 @@ using nlohmann::json;
 
 constexpr char kBom[] = "\xEF\xBB\xBF";
 
-std::string readFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using test_support::readFile;
 
-void writeFile(const fs::path& p, const std::string& text) { std::ofstream(p, std::ios::binary) << text; }
+using test_support::writeFile;
 
 std::string replaced(std::string text, const std::string& what, const std::string& with) {
   const auto at = text.find(what);

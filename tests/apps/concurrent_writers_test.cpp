@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "cli_run.h"
+#include "tests/common/file_bytes.h"
 #include "tests/common/scratch_dir.h"
 
 namespace {
@@ -24,12 +25,7 @@ namespace {
 namespace fs = std::filesystem;
 using nlohmann::json;
 
-std::string readFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using test_support::readFile;
 
 // A command running in the background; finish() waits for its exit code.
 class Running {

@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "cli_run.h"
+#include "tests/common/file_bytes.h"
 #include "tests/common/scratch_dir.h"
 
 namespace {
@@ -17,12 +18,7 @@ namespace {
 namespace fs = std::filesystem;
 using nlohmann::json;
 
-std::string readFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using test_support::readFile;
 
 // Six parcels: ID 1..6, USE Park (1, 2), Shop (3, 4), Farm (5, 6).
 void writeParcels(const fs::path& file) {

@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "cli_run.h"
+#include "tests/common/file_bytes.h"
 #include "tests/common/scratch_dir.h"
 
 namespace {
@@ -19,12 +20,7 @@ using nlohmann::json;
 
 const std::string kMainExpression = "'[USE].First.UCase - [DESCRIPT].First ([ACRES].Sum.Round(0) ac.)'";
 
-std::string readFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using test_support::readFile;
 
 // Record counts per USE value as GDAL's own SQL sees them; "" for nulls.
 std::map<std::string, int> countsByUse(const fs::path& data, const std::string& where = "") {

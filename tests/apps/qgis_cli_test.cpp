@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "cli_run.h"
+#include "tests/common/file_bytes.h"
 #include "tests/common/scratch_dir.h"
 
 namespace {
@@ -14,12 +15,7 @@ namespace {
 namespace fs = std::filesystem;
 using nlohmann::json;
 
-std::string readFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using test_support::readFile;
 
 std::string replaced(std::string text, const std::string& what, const std::string& with) {
   const auto at = text.find(what);

@@ -15,6 +15,7 @@
 
 #include "mapdoc/atomic_file.h"
 #include "mapdoc/document.h"
+#include "tests/common/file_bytes.h"
 #include "tests/common/scratch_dir.h"
 
 namespace mapdoc {
@@ -22,12 +23,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string readFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using test_support::readFile;
 
 class DocumentLocks : public ::testing::Test {
  protected:

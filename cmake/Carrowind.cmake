@@ -40,6 +40,10 @@ function(carrowind_add_test name)
   if(T_FIXTURES)
     set(fixtures FIXTURES_REQUIRED ${T_FIXTURES})
   endif()
+  # A settings store of the build tree's own: the user's may register
+  # another tree's libraries (a sanitized build's cannot load in a plain
+  # program).
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "LC_ALL=" TIMEOUT 300 ${fixtures})
+    PROPERTIES ENVIRONMENT "LC_ALL=" TIMEOUT 300 ${fixtures}
+               ENVIRONMENT_MODIFICATION "CARROWIND_REGISTRY=set:${PROJECT_BINARY_DIR}/tests-registry.db")
 endfunction()

@@ -44,10 +44,7 @@ std::string replaced(std::string text, const std::string& what, const std::strin
 class CommandFailures : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir = test_support::scratchDir("cw_fail_");
-    for (const auto& entry : fs::directory_iterator(fs::path(CW_SOURCE_DIR) / "examples"))
-      if (entry.is_regular_file()) fs::copy(entry.path(), dir);
-    fs::copy(fs::path(CW_SOURCE_DIR) / "examples" / "data", dir / "data", fs::copy_options::recursive);
+    dir = test_support::examplesCopy("cw_fail_");
     ::setenv("CARROWIND_REGISTRY", (dir / "registry.db").c_str(), 1);
   }
   void TearDown() override {

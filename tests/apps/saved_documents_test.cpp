@@ -51,10 +51,9 @@ std::vector<std::string> boundsNumbers(const std::string& text) {
 class SavedDocuments : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir = test_support::scratchDir("cw_saved_");
-    for (const auto& entry : fs::directory_iterator(fs::path(CW_SOURCE_DIR) / "examples"))
-      if (entry.is_regular_file()) fs::copy(entry.path(), dir);
-    fs::copy(fs::path(CW_SOURCE_DIR) / "examples" / "data", dir / "data", fs::copy_options::recursive);
+    dir = test_support::examplesCopy("cw_saved_");
+    // a store of its own: the user's may name another build's libraries
+    ::setenv("CARROWIND_REGISTRY", (dir / "registry.db").c_str(), 1);
   }
   void TearDown() override { fs::remove_all(dir); }
   std::string path(const fs::path& name) const { return "'" + (dir / name).string() + "'"; }

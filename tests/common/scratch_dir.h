@@ -19,4 +19,15 @@ inline std::filesystem::path scratchDir(const std::string& prefix) {
   return dir;
 }
 
+// A scratch folder holding a copy of the bundled examples (the map
+// documents and their data/), for tests that write documents.
+inline std::filesystem::path examplesCopy(const std::string& prefix) {
+  namespace fs = std::filesystem;
+  const fs::path dir = scratchDir(prefix), examples = fs::path(CW_SOURCE_DIR) / "examples";
+  for (const auto& entry : fs::directory_iterator(examples))
+    if (entry.is_regular_file()) fs::copy(entry.path(), dir);
+  fs::copy(examples / "data", dir / "data", fs::copy_options::recursive);
+  return dir;
+}
+
 }  // namespace test_support

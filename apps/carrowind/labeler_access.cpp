@@ -43,6 +43,13 @@ com::ComPtr<engine::_QVXCarrowind> createLabeler() {
   try {
     return com::create<engine::_QVXCarrowind>(engine::CLSID_QVXCarrowind);
   } catch (const com::Error& e) {
+    // The registration may name components that cannot load in this program
+    // (another build's, a damaged file): this program's own take their place.
+    try {
+      setup::registerComponents(setup::componentDirectory(setup::programPrefix()));
+      return com::create<engine::_QVXCarrowind>(engine::CLSID_QVXCarrowind);
+    } catch (const std::exception&) {
+    }
     throw CommandError(kExitFailure, "cannot create the labeler (" + text::toUtf8(e.description()) +
                                          "); run \"carrowind install\" or reinstall Carrowind");
   }

@@ -265,4 +265,21 @@ TEST_F(CommandFailures, AServerLostWhileConnectingIsReportedInItsWords) {
   EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
 }
 
+// A registration naming a labeler that cannot load (another build's, a
+// damaged file) gives way to the program's own components.
+TEST_F(CommandFailures, ARegisteredLabelerThatCannotLoadGivesWayToTheProgramsOwn) {
+  ASSERT_EQ(carrowind("install").exitCode, 0);
+  const Result exported = carrowind("registry export 'HKEY_CURRENT_USER\\Software\\Classes'");
+  ASSERT_EQ(exported.exitCode, 0) << exported.err;
+  const std::string own = std::string(CW_BINARY_DIR) + "/lib/libQVXCRW.so";
+  ASSERT_NE(exported.out.find(own), std::string::npos) << exported.out;
+  writeFile(dir / "damaged.so", "not a library");
+  writeFile(dir / "moved.reg", replaced(exported.out, own, (dir / "damaged.so").string()));
+  ASSERT_EQ(carrowind("registry import " + path("moved.reg")).exitCode, 0);
+
+  const Result applied = carrowind("apply " + path("landuse.cwmap") + " --layer 'Land use' --expr '[ACRES].Count' --dry-run");
+  EXPECT_EQ(applied.exitCode, 0) << applied.err;
+  EXPECT_NE(carrowind("registry export 'HKEY_CURRENT_USER\\Software\\Classes'").out.find(own), std::string::npos);
+}
+
 }  // namespace

@@ -242,13 +242,7 @@ std::vector<OwnData> ownData(const mapdoc::MapDocument& document) {
     const std::string name = layerName(layer.get());
     if (auto* feature = dynamic_cast<mapdoc::FeatureLayer*>(layer.get())) {
       add(name, "the data", feature->source(), feature->baseDir());
-      // the join is only to be read in the layer's document form
-      try {
-        const auto json = feature->ToJson(mapdoc::SaveContext{});
-        if (json.contains("join") && json["join"].contains("table") && json["join"]["table"].contains("path"))
-          add(name, "the joined table", {json["join"]["table"]["path"].get<std::string>(), "", ""}, feature->baseDir());
-      } catch (const std::exception&) {
-      }
+      for (const auto& join : feature->joins()) add(name, "the joined table", join.table, feature->baseDir());
     } else if (auto raster = com::query<host::IRasterLayer>(layer.get())) {
       const fs::path file(text::toUtf8(raster->FilePath()));
       if (file.is_absolute()) out.push_back({name, "the data", file});

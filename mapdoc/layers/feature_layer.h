@@ -62,6 +62,8 @@ class FeatureLayer
   // Where the layer's data lives, whatever kind of document it came from.
   const SourceSpec& source() const { return source_; }
   const std::filesystem::path& baseDir() const { return baseDir_; }
+  // The tables joined to the layer's data, in the order they are made.
+  const std::vector<JoinSpec>& joins() const { return joins_; }
 
   // For documents of other formats, after read(): a further join, made on
   // the display table the joins before it made (a document of our own has

@@ -31,15 +31,8 @@ using nlohmann::json;
 constexpr char kBom[] = "\xEF\xBB\xBF";
 
 using test_support::readFile;
-
+using test_support::replaced;
 using test_support::writeFile;
-
-std::string replaced(std::string text, const std::string& what, const std::string& with) {
-  const auto at = text.find(what);
-  EXPECT_NE(at, std::string::npos) << what;
-  if (at != std::string::npos) text.replace(at, what.size(), with);
-  return text;
-}
 
 class CommandFailures : public ::testing::Test {
  protected:

@@ -16,13 +16,7 @@ namespace fs = std::filesystem;
 using nlohmann::json;
 
 using test_support::readFile;
-
-std::string replaced(std::string text, const std::string& what, const std::string& with) {
-  const auto at = text.find(what);
-  EXPECT_NE(at, std::string::npos) << what;
-  if (at != std::string::npos) text.replace(at, what.size(), with);
-  return text;
-}
+using test_support::replaced;
 
 class QgisCli : public ::testing::Test {
  protected:

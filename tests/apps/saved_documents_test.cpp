@@ -22,15 +22,8 @@ namespace fs = std::filesystem;
 using nlohmann::json;
 
 using test_support::readFile;
-
+using test_support::replaced;
 using test_support::writeFile;
-
-std::string replaced(std::string text, const std::string& what, const std::string& with) {
-  const auto at = text.find(what);
-  EXPECT_NE(at, std::string::npos) << what;
-  if (at != std::string::npos) text.replace(at, what.size(), with);
-  return text;
-}
 
 const std::regex kBounds(R"("bounds": \[([^\]]*)\])");
 

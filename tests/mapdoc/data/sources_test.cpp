@@ -72,10 +72,10 @@ class QgisStatements : public ::testing::TestWithParam<std::string> {};
 // The statement's records, and of them those a clause selects, are the ones
 // the same filter picks from the table; object IDs are the table's.
 TEST_P(QgisStatements, AStatementsResultIsTheTable) {
-  SourceSpec spec{GetParam(), "", ""};
-  auto whole = openTable(spec, sampleDir());
-  spec.statement = "SELECT * FROM landuse WHERE ACRES > 5";
-  auto selected = openTable(spec, sampleDir());
+  SourceSpec source{GetParam(), "", ""};
+  auto whole = openTable(source, sampleDir());
+  source.statement = "SELECT * FROM landuse WHERE ACRES > 5";
+  auto selected = openTable(source, sampleDir());
   const auto ids = idsOf(selected.get());
   EXPECT_EQ(ids.size(), 26u);
   EXPECT_EQ(ids, idsOf(whole.get(), where("\"ACRES\" > 5").get()));
@@ -84,14 +84,14 @@ TEST_P(QgisStatements, AStatementsResultIsTheTable) {
             idsOf(whole.get(), where("\"ACRES\" > 5 AND \"USE\" = 'Park'").get()));
   EXPECT_EQ(selected->RowCount(where("\"USE\" = 'park'").get()), 0);  // exactly, as every source compares
 
-  spec.statement = "SELECT USE, ACRES * 2 AS A2 FROM landuse WHERE ACRES > 5";
-  auto computed = openTable(spec, sampleDir());
+  source.statement = "SELECT USE, ACRES * 2 AS A2 FROM landuse WHERE ACRES > 5";
+  auto computed = openTable(source, sampleDir());
   EXPECT_EQ(typeOf(computed.get(), u"A2"), host::FieldTypeDouble);
   EXPECT_EQ(computed->RowCount(where("\"A2\" > 12").get()), whole->RowCount(where("\"ACRES\" > 6").get()));
   EXPECT_NE(failure([&] { computed->RowCount(where("\"DISTRICT\" = 'North'").get()); }), "(no failure)");
 
-  spec.statement = "SELECT * FROM landuse WHERE NOSUCH > 5";
-  const auto bad = failure([&] { openTable(spec, sampleDir()); });
+  source.statement = "SELECT * FROM landuse WHERE NOSUCH > 5";
+  const auto bad = failure([&] { openTable(source, sampleDir()); });
   EXPECT_NE(bad.find("the layer's SQL statement \"SELECT * FROM landuse WHERE NOSUCH > 5\" cannot run: "),
             std::string::npos) << bad;
 }
@@ -99,14 +99,14 @@ TEST_P(QgisStatements, AStatementsResultIsTheTable) {
 INSTANTIATE_TEST_SUITE_P(ShapefileAndGeoPackage, QgisStatements, ::testing::Values("landuse.shp", "landuse.gpkg"));
 
 TEST(QgisStatements, EachDriverRunsItsOwnDialect) {
-  SourceSpec spec{"landuse.gpkg", "", "landuse", "SELECT USE, count(*) AS N FROM landuse GROUP BY USE"};
-  auto groups = openTable(spec, sampleDir());
+  SourceSpec source{"landuse.gpkg", "", "landuse", "SELECT USE, count(*) AS N FROM landuse GROUP BY USE"};
+  auto groups = openTable(source, sampleDir());
   EXPECT_EQ(groups->RowCount(nullptr), 10);
   // rows without the table's fid are numbered from 0, as GDAL numbers them
   EXPECT_EQ(*idsOf(groups.get()).begin(), 0);
   EXPECT_EQ(text::toUtf8(com::query<host::IDatasetName>(groups.get())->Name()), "landuse");
-  spec = {"landuse.shp", "", "", spec.statement};
-  EXPECT_NE(failure([&] { openTable(spec, sampleDir()); }), "(no failure)");  // OGR's SQL has no GROUP BY
+  source = {"landuse.shp", "", "", source.statement};
+  EXPECT_NE(failure([&] { openTable(source, sampleDir()); }), "(no failure)");  // OGR's SQL has no GROUP BY
 }
 
 }  // namespace

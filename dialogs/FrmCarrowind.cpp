@@ -16,6 +16,7 @@
 #include <QTabWidget>
 
 #include "dialogs/FrmCarrowind_controls.h"
+#include "dialogs/qt_text.h"
 #include "dialogs/FrmFieldValues.h"
 #include "dialogs/FrmList.h"
 #include "dialogs/dialog_errors.h"
@@ -27,12 +28,6 @@
 #include "platform/shell/shell_open.h"
 
 namespace dialogs {
-namespace {
-
-QString q(std::u16string_view s) { return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size())); }
-
-}  // namespace
-
 FrmCarrowind::FrmCarrowind(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("FrmCarrowind"));
   setWindowTitle(q(kCaption));

@@ -9,6 +9,7 @@
 #include <QPushButton>
 
 #include "dialogs/FrmCarrowind_controls.h"
+#include "dialogs/qt_text.h"
 #include "dialogs/FrmFieldValues.h"
 #include "dialogs/FrmList.h"
 #include "dialogs/dialog_errors.h"
@@ -17,17 +18,6 @@
 #include "platform/messagebox/message_box.h"
 
 namespace dialogs {
-namespace {
-
-QString q(std::u16string_view s) { return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size())); }
-
-bool isToken(const QString& entry) {
-  const std::u16string upper = platform::locale::toUpper(entry.toStdU16String());
-  return upper == u"$$LABEL" || upper == u"$$VALUE";
-}
-
-}  // namespace
-
 void FrmCarrowind::insertAtCaret(const QString& text) {
   QTextCursor cursor = c_->TxtExpression->textCursor();
   cursor.insertText(text);
@@ -42,7 +32,7 @@ void FrmCarrowind::CmdAddField_Click() {
     if (!chosen) return;
     const QString name = chosen->text();
     // 1. The tokens go in bare, and the focus stays where it is.
-    if (isToken(name)) {
+    if (isClassToken(name)) {
       insertAtCaret(name);
       return;
     }

@@ -17,14 +17,13 @@
 #include <QTabWidget>
 
 #include "dialogs/FrmCarrowind_controls.h"
+#include "dialogs/qt_text.h"
 #include "dialogs/expression_choices.h"
 #include "dialogs/quick_pick_controls.h"
 #include "dialogs/twips.h"
 
 namespace dialogs {
 namespace {
-
-QString q(std::u16string_view s) { return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size())); }
 
 template <class W>
 W* make(QWidget* parent, const char* name, const Twips& at, double scale) {

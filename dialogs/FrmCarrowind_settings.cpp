@@ -5,6 +5,7 @@
 #include <QTabWidget>
 
 #include "dialogs/FrmCarrowind_controls.h"
+#include "dialogs/qt_text.h"
 #include "dialogs/dialog_errors.h"
 #include "platform/locale/user_locale.h"
 #include "platform/messagebox/message_box.h"
@@ -27,7 +28,6 @@ std::u16string readText(const char16_t* name) {
   return reg::SettingText(reg::ReadSetting(registry::HKEY_CURRENT_USER, FrmCarrowind::kProductKey, name));
 }
 
-QString q(const std::u16string& s) { return QString::fromStdU16String(s); }
 
 }  // namespace
 

@@ -8,6 +8,7 @@
 #include <optional>
 #include <set>
 
+#include "dialogs/qt_text.h"
 #include "dialogs/twips.h"
 #include "host/classes.h"
 #include "platform/com/class_factory.h"
@@ -30,18 +31,12 @@ host::Ref<T> require(const host::Ref<U>& from) {
   return r;
 }
 
-bool isToken(const QString& name) {
-  return name.compare(QStringLiteral("$$VALUE"), Qt::CaseInsensitive) == 0 ||
-         name.compare(QStringLiteral("$$LABEL"), Qt::CaseInsensitive) == 0;
-}
-
-QString qs(const std::u16string& s) { return QString::fromStdU16String(s); }
 
 // A null is listed, not refused: the window is for seeing what the data
 // holds, and nulls are part of it.
 QString valueText(const host::Value& value) {
   if (value.isNull()) return QStringLiteral("<Null>");
-  return qs(platform::format::toText(value));
+  return q(platform::format::toText(value));
 }
 
 // The rows one fill reads, from their first, through a recycling cursor.
@@ -226,21 +221,21 @@ bool FrmFieldValues::listLegend(const Fill& fill, bool values) {
   lstFieldValues_->clear();
   auto renderer = require<host::IGeoFeatureLayer>(fill.layer)->Renderer();
   if (auto simple = renderer.as<host::ISimpleRenderer>()) {
-    lstFieldValues_->addItem(qs(simple->Label()));
+    lstFieldValues_->addItem(q(simple->Label()));
     return true;
   }
   if (auto unique = renderer.as<host::IUniqueValueRenderer>()) {
     const int count = unique->ValueCount();
     for (int i = 0; i < count; ++i) {
       const host::Text value = unique->Value(i);
-      lstFieldValues_->addItem(qs(values ? value : unique->Label(value)));
+      lstFieldValues_->addItem(q(values ? value : unique->Label(value)));
     }
     return true;
   }
   if (auto breaks = renderer.as<host::IClassBreaksRenderer>()) {
     const int count = breaks->BreakCount();
     for (int i = 0; i < count; ++i)
-      lstFieldValues_->addItem(qs(values ? platform::format::numberText(breaks->Break(i)) : breaks->Label(i)));
+      lstFieldValues_->addItem(q(values ? platform::format::numberText(breaks->Break(i)) : breaks->Label(i)));
     return true;
   }
   return false;
@@ -250,7 +245,7 @@ void FrmFieldValues::CmdShowNext50_Click() {
   int step = 1;
   try {
     const Fill fill = takeLayer();
-    if (!isToken(fill.name)) {
+    if (!isClassToken(fill.name)) {
       step = 2;
       const int index = fieldIndex(fill.table, fill.name);
       const int start = txtCurrentRecord_->text().trimmed().toInt();
@@ -276,7 +271,7 @@ void FrmFieldValues::CmdShowNext50_Click() {
         setPagingEnabled(false);
     }
   } catch (const com::Error& e) {
-    showFailure(qs(e.description()), step);
+    showFailure(q(e.description()), step);
   } catch (const std::exception& e) {
     showFailure(QString::fromUtf8(e.what()), step);
   }
@@ -286,7 +281,7 @@ void FrmFieldValues::CmdShowAll_Click() {
   int step = 1;
   try {
     const Fill fill = takeLayer();
-    if (isToken(fill.name)) return;
+    if (isClassToken(fill.name)) return;
     step = 3;
     const int index = fieldIndex(fill.table, fill.name);
     RowWalk walk = RowWalk::open(fill.layer, fill.table, choices_.applySelection && choices_.applySelection(),
@@ -295,7 +290,7 @@ void FrmFieldValues::CmdShowAll_Click() {
     while (auto row = walk.next()) lstFieldValues_->addItem(valueText(row->Value(index)));
     setPagingEnabled(false);
   } catch (const com::Error& e) {
-    showFailure(qs(e.description()), step);
+    showFailure(q(e.description()), step);
   } catch (const std::exception& e) {
     showFailure(QString::fromUtf8(e.what()), step);
   }

@@ -113,11 +113,6 @@ RecordSource resolveRecordSource(const LabelerFields& fields, host::ILayer* laye
   return s;
 }
 
-bool isNumericFieldType(int type) {
-  return type == host::FieldTypeSmallInteger || type == host::FieldTypeInteger || type == host::FieldTypeSingle ||
-         type == host::FieldTypeDouble || type == host::FieldTypeOID;
-}
-
 host::Ref<host::IQueryFilter> newQueryFilter(const std::u16string& whereClause) {
   auto filter = com::create<host::IQueryFilter>(host::CLSID_QueryFilter);
   filter->WhereClause(whereClause);

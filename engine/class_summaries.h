@@ -83,7 +83,7 @@ std::vector<std::u16string> expressionFields(const ExpressionPieceList& pieces);
 
 RecordSource resolveRecordSource(const LabelerFields& fields, host::ILayer* layer);
 
-bool isNumericFieldType(int type);
+using host::isNumericFieldType;
 
 host::Ref<host::IQueryFilter> newQueryFilter(const std::u16string& whereClause);
 

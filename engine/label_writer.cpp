@@ -1,24 +1,11 @@
 #include "engine/label_writer.h"
 
+#include "engine/class_summaries.h"
 #include "engine/text_compare.h"
 #include "host/renderer.h"
 
 namespace engine {
 namespace {
-
-// The descriptions automation gives a missing interface and a missing object.
-[[noreturn]] void typeMismatch() { throw com::Error(com::DISP_E_TYPEMISMATCH, u"Type mismatch"); }
-[[noreturn]] void notSet() {
-  throw com::Error(com::E_POINTER, u"Object variable or With block variable not set");
-}
-
-template <class T, class U>
-host::Ref<T> require(const host::Ref<U>& object) {
-  if (!object) notSet();
-  auto r = object.template as<T>();
-  if (!r) typeMismatch();
-  return r;
-}
 
 enum class Direction { Write, Restore };
 
@@ -76,7 +63,7 @@ struct Pass {
 
   void run(host::ILayer* layer) {
     step = WriteStep::ReadRenderer;
-    if (!layer) notSet();
+    if (!layer) objectNotSet();
     auto geo = require<host::IGeoFeatureLayer>(host::Ref<host::ILayer>(layer));
     host::Ref<host::IFeatureRenderer> renderer = geo->Renderer();
     if (auto s = renderer.as<host::ISimpleRenderer>()) {

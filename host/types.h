@@ -37,4 +37,7 @@ enum FieldType : int {
   FieldTypeOther = 13,  // lists and anything else a data source may hold
 };
 
+// Whether values of the type are numbers (object IDs included).
+constexpr bool isNumericFieldType(int type) { return type <= FieldTypeDouble || type == FieldTypeOID; }
+
 }  // namespace host

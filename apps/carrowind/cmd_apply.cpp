@@ -126,7 +126,7 @@ int runApply(const ApplyOptions& o) {
   return kExitOk;
 }
 
-const CommandRegistration registration{14, [](CLI::App& program) -> Runner {
+const CommandRegistration applyCommand{14, [](CLI::App& program) -> Runner {
   auto o = std::make_shared<ApplyOptions>();
   auto* command = program.add_subcommand(
       "apply",

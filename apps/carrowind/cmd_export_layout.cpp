@@ -65,7 +65,7 @@ int runExportLayout(const ExportOptions& options) {
   return kExitOk;
 }
 
-const CommandRegistration registration{50, [](CLI::App& program) -> Runner {
+const CommandRegistration exportLayoutCommand{50, [](CLI::App& program) -> Runner {
   auto options = std::make_shared<ExportOptions>();
   auto* command = program.add_subcommand(
       "export-layout",

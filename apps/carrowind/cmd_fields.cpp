@@ -38,7 +38,7 @@ int runFields(const FieldsOptions& options) {
   return kExitOk;
 }
 
-const CommandRegistration registration{20, [](CLI::App& program) -> Runner {
+const CommandRegistration fieldsCommand{20, [](CLI::App& program) -> Runner {
   auto options = std::make_shared<FieldsOptions>();
   auto* command = program.add_subcommand(
       "fields",

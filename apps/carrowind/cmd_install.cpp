@@ -48,7 +48,7 @@ int runUninstall(const std::string& prefixOption) {
   return kExitOk;
 }
 
-const CommandRegistration installRegistration{80, [](CLI::App& program) -> Runner {
+const CommandRegistration installCommand{80, [](CLI::App& program) -> Runner {
   auto prefix = std::make_shared<std::string>();
   auto* command = program.add_subcommand(
       "install",
@@ -60,7 +60,7 @@ const CommandRegistration installRegistration{80, [](CLI::App& program) -> Runne
   return [prefix] { return runInstall(*prefix); };
 }};
 
-const CommandRegistration uninstallRegistration{81, [](CLI::App& program) -> Runner {
+const CommandRegistration uninstallCommand{81, [](CLI::App& program) -> Runner {
   auto prefix = std::make_shared<std::string>();
   auto* command = program.add_subcommand(
       "uninstall", "Remove this user's registration of the component libraries. Settings and quick picks stay.");

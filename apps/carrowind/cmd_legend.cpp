@@ -63,7 +63,7 @@ int runLegend(const LegendOptions& options) {
   return kExitOk;
 }
 
-const CommandRegistration registration{10, [](CLI::App& program) -> Runner {
+const CommandRegistration legendCommand{10, [](CLI::App& program) -> Runner {
   auto options = std::make_shared<LegendOptions>();
   auto* command = program.add_subcommand(
       "legend",

@@ -102,7 +102,7 @@ Json uniqueValuesRenderer(host::ITable* table, const std::string& field) {
   if (type == host::FieldTypeGeometry || type == host::FieldTypeBlob)
     throw inputError("field \"" + field + "\" holds shapes or binary data, not values to class");
   auto data = readField(table, index);
-  const bool numeric = type <= host::FieldTypeDouble || type == host::FieldTypeOID;
+  const bool numeric = host::isNumericFieldType(type);
   // numbers in numeric order, text in character order, as a legend lists them
   std::map<double, std::string> numbers;
   std::map<std::string, std::string> texts;
@@ -204,7 +204,7 @@ int runNewMap(const NewMapOptions& o) {
   return kExitOk;
 }
 
-const CommandRegistration registration{40, [](CLI::App& program) -> Runner {
+const CommandRegistration newMapCommand{40, [](CLI::App& program) -> Runner {
   auto o = std::make_shared<NewMapOptions>();
   auto* command = program.add_subcommand(
       "new-map",

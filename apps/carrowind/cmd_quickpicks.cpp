@@ -92,7 +92,7 @@ int runExport(const QuickPickOptions& o) {
   return kExitOk;
 }
 
-const CommandRegistration registration{60, [](CLI::App& program) -> Runner {
+const CommandRegistration quickpicksCommand{60, [](CLI::App& program) -> Runner {
   auto o = std::make_shared<QuickPickOptions>();
   auto* command = program.add_subcommand(
       "quickpicks",

@@ -68,7 +68,7 @@ int runImport(const RegistryOptions& options) {
   return kExitOk;
 }
 
-const CommandRegistration registration{70, [](CLI::App& program) -> Runner {
+const CommandRegistration registryCommand{70, [](CLI::App& program) -> Runner {
   auto options = std::make_shared<RegistryOptions>();
   auto* command = program.add_subcommand(
       "registry",

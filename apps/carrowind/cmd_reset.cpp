@@ -39,7 +39,7 @@ int runReset(const ResetOptions& o) {
   return kExitOk;
 }
 
-const CommandRegistration registration{16, [](CLI::App& program) -> Runner {
+const CommandRegistration resetCommand{16, [](CLI::App& program) -> Runner {
   auto o = std::make_shared<ResetOptions>();
   auto* command = program.add_subcommand(
       "reset",

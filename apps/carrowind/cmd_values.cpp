@@ -47,7 +47,7 @@ int runValues(const ValuesOptions& options) {
   return kExitOk;
 }
 
-const CommandRegistration registration{30, [](CLI::App& program) -> Runner {
+const CommandRegistration valuesCommand{30, [](CLI::App& program) -> Runner {
   auto options = std::make_shared<ValuesOptions>();
   auto* command = program.add_subcommand(
       "values",

@@ -95,7 +95,7 @@ int runVerify(const VerifyOptions& o) {
   return valid ? kExitOk : kExitFailure;
 }
 
-const CommandRegistration registration{12, [](CLI::App& program) -> Runner {
+const CommandRegistration verifyCommand{12, [](CLI::App& program) -> Runner {
   auto o = std::make_shared<VerifyOptions>();
   auto* command = program.add_subcommand(
       "verify",

@@ -15,7 +15,7 @@
 namespace mapdoc::qgis {
 namespace {
 
-constexpr char kFormat[] = "carrowind-qgis-classes";
+constexpr char kClassesFormat[] = "carrowind-qgis-classes";
 
 class FeatureClassClassifier : public com::Object<host::IRecordClassifier, host::IRecordClassesOf> {
  public:
@@ -76,8 +76,8 @@ std::shared_ptr<const FeatureClasses> FeatureClasses::read(const std::filesystem
 
 std::shared_ptr<const FeatureClasses> FeatureClasses::fromJsonText(const std::string& text) {
   const Json json = Json::parse(text, nullptr, false);
-  if (json.is_discarded() || !json.is_object() || json.value("format", "") != kFormat)
-    throw std::runtime_error("not a file of QGIS's classes (\"format\": \"" + std::string(kFormat) + "\")");
+  if (json.is_discarded() || !json.is_object() || json.value("format", "") != kClassesFormat)
+    throw std::runtime_error("not a file of QGIS's classes (\"format\": \"" + std::string(kClassesFormat) + "\")");
   if (json.value("version", 0) != 1) throw std::runtime_error("QGIS's classes: version 1 is read, not this one");
   auto out = std::make_shared<FeatureClasses>();
   if (json.contains("id_field")) {

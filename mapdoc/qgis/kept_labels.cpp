@@ -8,7 +8,7 @@
 namespace mapdoc::qgis {
 namespace {
 
-constexpr char kFormat[] = "carrowind-kept-labels";
+constexpr char kKeptLabelsFormat[] = "carrowind-kept-labels";
 
 }  // namespace
 
@@ -16,8 +16,8 @@ Json readKeptLabels(const std::filesystem::path& file) {
   std::error_code ec;
   if (!std::filesystem::exists(file, ec)) return Json::object();
   const Json json = readJsonFile(file);
-  if (!json.is_object() || json.value("format", "") != kFormat || !json.contains("layers") || !json["layers"].is_object())
-    throw DocumentError(file, "", std::string("is not a file of kept labels (\"format\": \"") + kFormat + "\")");
+  if (!json.is_object() || json.value("format", "") != kKeptLabelsFormat || !json.contains("layers") || !json["layers"].is_object())
+    throw DocumentError(file, "", std::string("is not a file of kept labels (\"format\": \"") + kKeptLabelsFormat + "\")");
   for (const auto& [id, layer] : json["layers"].items())
     if (!layer.is_object()) throw DocumentError(file, "layers." + id, "expected an object");
   return json["layers"];
@@ -32,7 +32,7 @@ void writeKeptLabels(const std::filesystem::path& file, const Json& layers) {
     if (ec) throw std::runtime_error("cannot remove " + file.string() + ": " + ec.message());
     return;
   }
-  const Json json = {{"format", kFormat}, {"version", 1}, {"layers", layers}};
+  const Json json = {{"format", kKeptLabelsFormat}, {"version", 1}, {"layers", layers}};
   writeFileAtomically(file, jsonText(json) + "\n");
 }
 

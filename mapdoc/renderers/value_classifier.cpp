@@ -6,11 +6,6 @@
 #include "platform/text/utf.h"
 
 namespace mapdoc {
-namespace {
-
-bool numericType(int type) { return type <= host::FieldTypeDouble || type == host::FieldTypeOID; }
-
-}  // namespace
 
 ValueClassifier::ValueClassifier(std::shared_ptr<const ValueMatching> matching, int defaultClass)
     : m_(std::move(matching)), defaultClass_(defaultClass), dictionaries_(m_->fields.size()) {
@@ -57,7 +52,7 @@ bool ValueClassifier::valueNumber(host::IRowBuffer* row, std::size_t f, std::uin
     return true;
   }
   const host::Value v = row->Value(position);
-  if (numericType(type)) {
+  if (host::isNumericFieldType(type)) {
     if (!v.isNumber()) return false;
     const double x = v.toDouble();
     auto it = d.numbers.find(x == 0 ? 0.0 : x);

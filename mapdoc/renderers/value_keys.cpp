@@ -11,8 +11,6 @@
 namespace mapdoc {
 namespace {
 
-bool numericType(int type) { return type <= host::FieldTypeDouble || type == host::FieldTypeOID; }
-
 // -0 and 0 are one number in every dialect.
 std::string numberText(double x) { return sqlNumber(x == 0 ? 0.0 : x); }
 
@@ -50,7 +48,7 @@ std::string ValueKey::canonical() const {
 ValueKey valueKey(const host::Text& part, int fieldType) {
   ValueKey key;
   const std::string value = text::toUtf8(part);
-  if (numericType(fieldType)) {
+  if (host::isNumericFieldType(fieldType)) {
     double number = 0;
     const char* end = value.data() + value.size();
     auto [ptr, ec] = std::from_chars(value.data(), end, number);
@@ -71,7 +69,7 @@ ValueKey valueKey(const host::Text& part, int fieldType) {
 }
 
 std::optional<std::string> recordKey(const host::Value& value, int fieldType) {
-  if (numericType(fieldType)) {
+  if (host::isNumericFieldType(fieldType)) {
     if (value.isNumber() && std::isfinite(value.toDouble())) return "n" + numberText(value.toDouble());
     return std::nullopt;
   }

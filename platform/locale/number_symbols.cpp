@@ -5,14 +5,11 @@
 #include <map>
 #include <mutex>
 
+#include "platform/locale/icu_strings.h"
 #include "platform/locale/user_locale.h"
 
 namespace platform::locale {
 namespace {
-
-std::u16string fromIcu(const icu::UnicodeString& s) {
-  return {reinterpret_cast<const char16_t*>(s.getBuffer()), static_cast<std::size_t>(s.length())};
-}
 
 NumberSymbols load(const std::string& icuName) {
   UErrorCode status = U_ZERO_ERROR;

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "cli_run.h"
+#include "tests/common/file_bytes.h"
 #include "tests/common/scratch_dir.h"
 
 namespace {
@@ -159,13 +160,22 @@ TEST_F(KilledWrites, TheSettingsStoreKeepsEverySaveThatEnded) {
     ASSERT_EQ(list.exitCode, 0) << "after kill " << i << ": " << list.err;
     std::istringstream names(list.out);
     std::set<std::string> listed;
-    for (std::string n; std::getline(names, n);) {
-      listed.insert(n);
-      // a listed pick always has its expression
-      const Result show = carrowind("quickpicks show " + n);
-      EXPECT_EQ(show.out, n == "first" ? "[A].Sum\n" : "[" + n + "].Sum\n") << n;
-    }
+    for (std::string n; std::getline(names, n);) listed.insert(n);
     for (const auto& n : ended) EXPECT_EQ(listed.count(n), 1u) << n << " ended but is gone";
+    // A listed pick always has its expression: the export gives every pick's
+    // ("name:" then the expression) in one run, "show" the one just saved.
+    const fs::path exported = dir / "picks.txt";
+    ASSERT_EQ(carrowind("quickpicks export '" + exported.string() + "'").exitCode, 0);
+    std::istringstream pairs(test_support::readFile(exported));
+    std::set<std::string> exportedNames;
+    for (std::string n, expression; std::getline(pairs, n) && std::getline(pairs, expression);) {
+      ASSERT_TRUE(n.size() > 2 && n.ends_with(":\r")) << n;
+      n.resize(n.size() - 2);
+      exportedNames.insert(n);
+      EXPECT_EQ(expression, (n == "first" ? "[A].Sum" : "[" + n + "].Sum") + std::string("\r")) << n;
+    }
+    EXPECT_EQ(exportedNames, listed);
+    if (listed.count(name)) EXPECT_EQ(carrowind("quickpicks show " + name).out, "[" + name + "].Sum\n");
   }
   ASSERT_EQ(carrowind("quickpicks save last --expr '[Z].Sum'").exitCode, 0);
   EXPECT_EQ(leftovers(dir), std::vector<std::string>{});

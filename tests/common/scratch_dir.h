@@ -10,6 +10,9 @@
 
 namespace test_support {
 
+// The bundled examples: map documents and their data/.
+inline const std::filesystem::path kExamples = std::filesystem::path(CW_SOURCE_DIR) / "examples";
+
 inline std::filesystem::path scratchDir(const std::string& prefix) {
   const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
   const auto dir = std::filesystem::temp_directory_path() /
@@ -23,7 +26,7 @@ inline std::filesystem::path scratchDir(const std::string& prefix) {
 // documents and their data/), for tests that write documents.
 inline std::filesystem::path examplesCopy(const std::string& prefix) {
   namespace fs = std::filesystem;
-  const fs::path dir = scratchDir(prefix), examples = fs::path(CW_SOURCE_DIR) / "examples";
+  const fs::path dir = scratchDir(prefix), examples = kExamples;
   for (const auto& entry : fs::directory_iterator(examples))
     if (entry.is_regular_file()) fs::copy(entry.path(), dir);
   fs::copy(examples / "data", dir / "data", fs::copy_options::recursive);

@@ -19,9 +19,3 @@ inline QApplication& offscreenApplication() {
 }
 
 }  // namespace dialogs_test
-
-// Fontconfig keeps its configuration until the process ends and Qt never
-// frees it; the leak checker of sanitized builds is told so.
-extern "C" __attribute__((used)) inline const char* __lsan_default_suppressions() {
-  return "leak:libfontconfig.so\n";
-}

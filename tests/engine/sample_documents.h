@@ -5,10 +5,11 @@
 
 #include "host/host.h"
 #include "mapdoc/document.h"
+#include "tests/common/scratch_dir.h"
 
 namespace engine_test {
 
-inline const std::filesystem::path kExamples = std::filesystem::path(CW_SOURCE_DIR) / "examples";
+using test_support::kExamples;
 
 struct Sample {
   host::Ref<mapdoc::MapDocument> doc;

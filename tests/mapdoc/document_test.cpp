@@ -11,7 +11,7 @@ namespace mapdoc {
 namespace {
 
 namespace fs = std::filesystem;
-const fs::path kExamples = fs::path(CW_SOURCE_DIR) / "examples";
+using test_support::kExamples;
 
 class TempDir : public ::testing::Test {
  protected:

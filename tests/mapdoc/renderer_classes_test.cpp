@@ -13,12 +13,13 @@
 #include "mapdoc/renderers/unique_value_renderer.h"
 #include "platform/com/class_factory.h"
 #include "platform/text/utf.h"
+#include "tests/common/scratch_dir.h"
 
 namespace mapdoc {
 namespace {
 
 namespace fs = std::filesystem;
-const fs::path kExamples = fs::path(CW_SOURCE_DIR) / "examples";
+using test_support::kExamples;
 
 struct Subject {
   host::Ref<MapDocument> doc;

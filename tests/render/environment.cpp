@@ -8,6 +8,3 @@ const auto* const offscreenQt = [] {
   return ::testing::AddGlobalTestEnvironment(new OffscreenQt);
 }();
 }  // namespace
-
-// The same for this test program in sanitized builds.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }

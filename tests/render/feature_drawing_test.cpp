@@ -14,13 +14,14 @@
 #include "apps/carrowind-map/render/feature_drawing.h"
 #include "apps/carrowind-map/render/map_extent.h"
 #include "mapdoc/document.h"
+#include "tests/common/scratch_dir.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using namespace carrowind::render;
 
-const fs::path kExamples = fs::path(CW_SOURCE_DIR) / "examples";
+using test_support::kExamples;
 
 // Every record of the land-use shapefile: FID -> field value.
 template <class T>

@@ -7,19 +7,13 @@
 #include "platform/text/utf.h"
 
 namespace carrowind::map {
-namespace {
-
-QString qt(const host::Text& s) { return QString::fromStdU16String(s); }
-
-}  // namespace
-
 CommandAction::CommandAction(host::Ref<host::ICommand> command, QObject* parent)
     : QAction(parent), command_(std::move(command)) {
   guarded(u"Reading a command's caption", [&] {
-    setText(qt(command_->Caption()));
-    setObjectName(qt(command_->Name()));
-    setToolTip(qt(command_->Tooltip()));
-    setStatusTip(qt(command_->Message()));
+    setText(QString::fromStdU16String(command_->Caption()));
+    setObjectName(QString::fromStdU16String(command_->Name()));
+    setToolTip(QString::fromStdU16String(command_->Tooltip()));
+    setStatusTip(QString::fromStdU16String(command_->Message()));
     // The host's picture handle is a QPixmap the command's library keeps.
     if (const std::intptr_t handle = command_->Bitmap())
       setIcon(QIcon(*reinterpret_cast<const QPixmap*>(handle)));

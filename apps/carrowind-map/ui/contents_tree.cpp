@@ -16,8 +16,6 @@ namespace {
 
 constexpr QSize kSwatch(22, 14);
 
-QString qt(const host::Text& s) { return QString::fromStdU16String(s); }
-
 QIcon swatchIcon(const host::Symbol& symbol, render::ShapeKind kind) {
   QPixmap pixmap(kSwatch);
   pixmap.fill(Qt::transparent);
@@ -91,7 +89,7 @@ void ContentsTree::refresh() {
 QTreeWidgetItem* ContentsTree::addLayer(QTreeWidgetItem* parent, const host::Ref<host::ILayer>& layer) {
   auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(this);
   layers_.emplace(item, layer);
-  item->setText(0, qt(layer->Name()));
+  item->setText(0, QString::fromStdU16String(layer->Name()));
   item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
   item->setCheckState(0, layer->Visible() ? Qt::Checked : Qt::Unchecked);
   if (auto group = com::query<host::ICompositeLayer>(layer.get())) {

@@ -26,9 +26,6 @@
 namespace mb = platform::messagebox;
 namespace fd = platform::filedialog;
 
-// Fontconfig keeps its caches for the life of the process.
-extern "C" __attribute__((used)) const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
-
 namespace {
 
 QApplication& app() {

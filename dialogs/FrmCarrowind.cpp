@@ -16,11 +16,11 @@
 #include <QTabWidget>
 
 #include "dialogs/FrmCarrowind_controls.h"
-#include "dialogs/qt_text.h"
 #include "dialogs/FrmFieldValues.h"
 #include "dialogs/FrmList.h"
 #include "dialogs/dialog_errors.h"
 #include "dialogs/expression_choices.h"
+#include "dialogs/qt_text.h"
 #include "dialogs/quick_pick_controls.h"
 #include "dialogs/twips.h"
 #include "platform/help/help.h"

@@ -9,12 +9,11 @@
 #include <QPushButton>
 
 #include "dialogs/FrmCarrowind_controls.h"
-#include "dialogs/qt_text.h"
 #include "dialogs/FrmFieldValues.h"
 #include "dialogs/FrmList.h"
 #include "dialogs/dialog_errors.h"
 #include "dialogs/expression_choices.h"
-#include "platform/locale/user_locale.h"
+#include "dialogs/qt_text.h"
 #include "platform/messagebox/message_box.h"
 
 namespace dialogs {

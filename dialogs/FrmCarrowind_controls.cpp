@@ -17,8 +17,8 @@
 #include <QTabWidget>
 
 #include "dialogs/FrmCarrowind_controls.h"
-#include "dialogs/qt_text.h"
 #include "dialogs/expression_choices.h"
+#include "dialogs/qt_text.h"
 #include "dialogs/quick_pick_controls.h"
 #include "dialogs/twips.h"
 

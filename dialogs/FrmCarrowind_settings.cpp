@@ -5,8 +5,8 @@
 #include <QTabWidget>
 
 #include "dialogs/FrmCarrowind_controls.h"
-#include "dialogs/qt_text.h"
 #include "dialogs/dialog_errors.h"
+#include "dialogs/qt_text.h"
 #include "platform/locale/user_locale.h"
 #include "platform/messagebox/message_box.h"
 #include "support/basRegistry.h"

@@ -31,7 +31,6 @@ host::Ref<T> require(const host::Ref<U>& from) {
   return r;
 }
 
-
 // A null is listed, not refused: the window is for seeing what the data
 // holds, and nulls are part of it.
 QString valueText(const host::Value& value) {

@@ -1,9 +1,8 @@
 #include "mapdoc/data/layer_handles.h"
 
-#include <algorithm>
-#include <cctype>
+#include <cpl_port.h>
+
 #include <optional>
-#include <string_view>
 
 #include "mapdoc/data/gdal_session.h"
 
@@ -67,21 +66,15 @@ OGRLayer* LayerHandles::findLayer(GDALDataset& dataset) const {
 
 namespace {
 
-bool startsWithNoCase(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() &&
-         std::equal(prefix.begin(), prefix.end(), text.begin(),
-                    [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b)); });
-}
-
 // PostgreSQL's driver lists every table of the database on opening unless
 // told which it needs: on a server of many tables that is most of the cost
 // of opening a layer. The option's list is split at commas and reads
 // "table(geometry)", so a name holding either is left to the listing.
 std::optional<std::string> onlyTheNamedTable(const OpenRequest& request) {
-  if (!startsWithNoCase(request.name, "PG:") || request.layer.empty()) return std::nullopt;
+  if (!STARTS_WITH_CI(request.name.c_str(), "PG:") || request.layer.empty()) return std::nullopt;
   if (request.layer.find_first_of(",()\"") != std::string::npos) return std::nullopt;
   for (const auto& option : request.options)
-    if (startsWithNoCase(option, "TABLES=")) return std::nullopt;
+    if (STARTS_WITH_CI(option.c_str(), "TABLES=")) return std::nullopt;
   return "TABLES=" + request.layer;
 }
 

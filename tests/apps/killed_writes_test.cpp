@@ -175,7 +175,9 @@ TEST_F(KilledWrites, TheSettingsStoreKeepsEverySaveThatEnded) {
       EXPECT_EQ(expression, (n == "first" ? "[A].Sum" : "[" + n + "].Sum") + std::string("\r")) << n;
     }
     EXPECT_EQ(exportedNames, listed);
-    if (listed.count(name)) EXPECT_EQ(carrowind("quickpicks show " + name).out, "[" + name + "].Sum\n");
+    if (listed.count(name)) {
+      EXPECT_EQ(carrowind("quickpicks show " + name).out, "[" + name + "].Sum\n");
+    }
   }
   ASSERT_EQ(carrowind("quickpicks save last --expr '[Z].Sum'").exitCode, 0);
   EXPECT_EQ(leftovers(dir), std::vector<std::string>{});

@@ -26,10 +26,10 @@ inline std::filesystem::path scratchDir(const std::string& prefix) {
 // documents and their data/), for tests that write documents.
 inline std::filesystem::path examplesCopy(const std::string& prefix) {
   namespace fs = std::filesystem;
-  const fs::path dir = scratchDir(prefix), examples = kExamples;
-  for (const auto& entry : fs::directory_iterator(examples))
+  const fs::path dir = scratchDir(prefix);
+  for (const auto& entry : fs::directory_iterator(kExamples))
     if (entry.is_regular_file()) fs::copy(entry.path(), dir);
-  fs::copy(examples / "data", dir / "data", fs::copy_options::recursive);
+  fs::copy(kExamples / "data", dir / "data", fs::copy_options::recursive);
   return dir;
 }
 

@@ -47,8 +47,6 @@ std::string readAll(const fs::path& p) {
   return s.str();
 }
 
-}  // namespace
-
 TEST_F(HelpDirs, TheOriginalHelpFilesOpenTheIndexWhateverTheirCaseOrFolder) {
   for (std::u16string_view name : {u"CarrowindLabelTool.chm", u"carrowindlabeltool.CHM",
                                    u"C:\\Program Files\\Quorvex\\CarrowindLabelTool.chm",
@@ -170,3 +168,5 @@ TEST(HelpPages, EveryLinkArrives) {
   }
   for (const auto& [file, ids] : anchors) EXPECT_TRUE(reached.count(file)) << file << " is linked from no page";
 }
+
+}  // namespace

@@ -108,8 +108,6 @@ mb::Result showAndClick(const mb::Request& r, QMessageBox::StandardButton click,
   return mb::show(r);
 }
 
-}  // namespace
-
 TEST_F(QtServices, MessageBoxButtonSetsAndTheirAnswers) {
   using Q = QMessageBox;
   struct Case {
@@ -299,3 +297,5 @@ TEST_F(QtServices, WebMailAndHelpGoToTheDesktopsUrlHandler) {
 }
 
 #include "qt_services_test.moc"
+
+}  // namespace
